@@ -1,0 +1,56 @@
+// Where the reader takes the bytes of the sequence file from.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vestrel {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Fills up to `capacity` bytes; returns how many (0 at the end), or -1 on
+    // a read error.
+    virtual std::ptrdiff_t read(char* buffer, std::size_t capacity) = 0;
+    // The number of bytes the source will yield, when known in advance.
+    virtual std::optional<std::uint64_t> sizeHint() const = 0;
+};
+
+// An open file descriptor; the source closes it.
+class FileSource final : public ByteSource {
+public:
+    // Opens the file for reading; nullopt when it cannot be opened as a file
+    // (missing, unreadable, a directory).
+    static std::optional<FileSource> open(const std::string& path);
+
+    FileSource(FileSource&& other) noexcept;
+    FileSource& operator=(FileSource&&) = delete;
+    FileSource(const FileSource&) = delete;
+    ~FileSource() override;
+
+    std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
+    std::optional<std::uint64_t> sizeHint() const override { return size_; }
+
+private:
+    FileSource(int descriptor, std::optional<std::uint64_t> size)
+        : descriptor_(descriptor), size_(size) {}
+    int descriptor_;
+    std::optional<std::uint64_t> size_;
+};
+
+// Bytes already in memory (tests).
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
+    std::optional<std::uint64_t> sizeHint() const override { return bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    std::size_t offset_ = 0;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,99 @@
+#include "run/run_driver.h"
+
+#include <cstdio>
+
+#include "common/format.h"
+#include "common/stop.h"
+#include "input/byte_source.h"
+#include "input/fasta_reader.h"
+#include "run/command_line.h"
+#include "run/output_files.h"
+#include "run/run_parameters.h"
+#include "run/texts.h"
+
+namespace vestrel {
+namespace {
+
+int report(const Stop& stop, const Console& console) {
+    writeText(stop.channel == Channel::standardOutput ? console.out : console.err, stop.message);
+    return stop.status;
+}
+
+// The names of the files a run may write, in creation order.
+std::vector<const std::string*> namesWritten(const OutputNames& names,
+                                             const RunParameters& parameters) {
+    std::vector<const std::string*> written = {
+        &names.segmentSteps, &names.segmentPage,   &names.splitPointData,
+        &names.curveData,    &names.plotScript,    &names.splitPointPage,
+    };
+    if (parameters.plotCoordinates) written.push_back(&names.coordinatePoints);
+    return written;
+}
+
+// Refuses names that no run should write beside, and inputs that an output
+// would overwrite.
+std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& names,
+                               const RunParameters& parameters) {
+    if (hasControlCharacter(inputName) || hasControlCharacter(parameters.coordinatesFileName) ||
+        hasControlCharacter(parameters.densityFileName))
+        return stopOnError("File names must not contain control characters.\n");
+    for (const std::string* output : namesWritten(names, parameters)) {
+        if (sameFile(inputName, *output))
+            return stopOnError(format(
+                "The sequence file would be overwritten by the output file %s\n", output->c_str()));
+    }
+    if (parameters.plotCoordinates) {
+        for (const std::string* output : namesWritten(names, parameters)) {
+            if (sameFile(parameters.coordinatesFileName, *output))
+                return stopOnError(
+                    format("The coordinates file would be overwritten by the output file %s\n",
+                           output->c_str()));
+        }
+    }
+    return std::nullopt;
+}
+
+bool canOpenForReading(const std::string& name) {
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+int runVestrel(const std::vector<std::string>& args, const Console& console) {
+    switch (classifyCommandLine(args)) {
+        case CommandLineKind::usage:
+            writeText(console.err, usageText(args.empty() ? "vestrel" : args[0]));
+            return 1;
+        case CommandLineKind::help:
+            writeText(console.out, helpText());
+            return 0;
+        case CommandLineKind::run:
+            break;
+    }
+    writeText(console.out, bannerText());
+
+    RunParameters parameters;
+    if (auto stop = parseOptions(args, parameters, console)) return report(*stop, console);
+
+    const std::string& inputName = args[1];
+    const OutputNames names = outputNamesFor(stemOf(inputName));
+    if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
+
+    std::optional<FileSource> input = FileSource::open(inputName);
+    if (!input) return report(stopOnOutput("Can't open the sequence file!\n"), console);
+    if (parameters.plotCoordinates && !canOpenForReading(parameters.coordinatesFileName))
+        return report(stopOnOutput("Can't open the coordinates file!"), console);
+
+    Outcome<Sequence> sequence = readFasta(*input, console);
+    if (!sequence.ok()) return report(sequence.stop(), console);
+    input.reset();
+
+    Outcome<OutputFiles> outputs = createOutputFiles(names);
+    if (!outputs.ok()) return report(outputs.stop(), console);
+    return 0;
+}
+
+}  // namespace vestrel
