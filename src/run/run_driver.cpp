@@ -6,10 +6,14 @@
 #include "common/stop.h"
 #include "input/byte_source.h"
 #include "input/fasta_reader.h"
+#include "input/run_limits.h"
+#include "reports/segment_reports.h"
 #include "run/command_line.h"
 #include "run/output_files.h"
 #include "run/run_parameters.h"
 #include "run/texts.h"
+#include "segmentation/contigs.h"
+#include "segmentation/segmenter.h"
 
 namespace vestrel {
 namespace {
@@ -91,8 +95,30 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     if (!sequence.ok()) return report(sequence.stop(), console);
     input.reset();
 
-    Outcome<OutputFiles> outputs = createOutputFiles(names);
-    if (!outputs.ok()) return report(outputs.stop(), console);
+    if (auto stop = checkRunLimits(sequence.value(), parameters, console))
+        return report(*stop, console);
+
+    Outcome<OutputFiles> created = createOutputFiles(names);
+    if (!created.ok()) return report(created.stop(), console);
+    OutputFiles& outputs = created.value();
+    printSegmentationHeading(parameters, console);
+
+    // Segmentation, contig by contig.
+    Outcome<std::vector<Gap>> gaps = scanGaps(sequence.value(), parameters.filteredGapSize);
+    if (!gaps.ok()) return report(gaps.stop(), console);
+    writeSegmentPageHead(outputs.segmentPage.get(), parameters);
+    listGaps(gaps.value(), console);
+    SegmentationState segmentation;
+    if (auto stop = segmentContigs(sequence.value(), gaps.value(), parameters, segmentation, console))
+        return report(*stop, console);
+
+    // The segment reports.
+    writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.value().length);
+    writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
+    segmentation.segments = SegmentList{};
+    finishSegmentPage(outputs.segmentPage.get());
+    outputs.segmentPage.reset();
+    outputs.segmentSteps.reset();
     return 0;
 }
 

@@ -1,0 +1,59 @@
+#include "input/run_limits.h"
+
+#include <cmath>
+
+#include "common/format.h"
+
+namespace vestrel {
+
+std::uint32_t choosePlotScale(std::uint32_t length) {
+    if (length >= 100000000) return 10000;
+    if (length >= 1000000) return 1000;
+    if (length > 100000) return 100;
+    if (length > 10000) return 10;
+    return 1;
+}
+
+std::int32_t resolveFilteredGapSize(std::uint32_t length, double gapOption) {
+    const double size = gapOption >= 1 ? gapOption : static_cast<double>(length) * gapOption;
+    const double truncated = std::trunc(size);
+    if (!(truncated > -2147483648.0)) return INT32_MIN;
+    if (truncated > 2147483647.0) return INT32_MAX;
+    return static_cast<std::int32_t>(truncated);
+}
+
+std::optional<Stop> checkRunLimits(const Sequence& sequence, RunParameters& parameters,
+                                   const Console& console) {
+    if (sequence.length < 1000)
+        return stopOnOutput("The input DNA sequence should be longer than 1000 bp.\n");
+    parameters.plotScale = choosePlotScale(sequence.length);
+    writeText(console.out, format("Sequence length: %u(bp)\n\n", sequence.length));
+    writeText(console.out, format("Sequence length (excluding gaps): %d(bp)\n\n",
+                                  sequence.lengthExcludingGaps));
+    if (parameters.minimumLength < 1000) {
+        const char* advice = nullptr;
+        if (sequence.length > 10000000 && parameters.haltingParameter < 100)
+            advice = "100";
+        else if (sequence.length <= 10000000 && parameters.haltingParameter < 10)
+            advice = "10";
+        if (advice != nullptr)
+            return stopOnOutput(format(
+                "You'd better change the value of minimum length or halting parameter.\n"
+                "In this case, minimum length should be no less than 1000 bp or halting "
+                "parameter should be no less than %s.\n",
+                advice));
+    }
+    parameters.filteredGapSize = resolveFilteredGapSize(sequence.length, parameters.gapOption);
+    return std::nullopt;
+}
+
+void printSegmentationHeading(const RunParameters& parameters, const Console& console) {
+    writeText(console.out, "\n\n1. Segmenting the DNA sequence...\n\n");
+    writeText(console.out,
+              format("Halting parameter = %g Filtered gap size = %u bp Minimum length = %u bp\n\n",
+                     parameters.haltingParameter,
+                     static_cast<std::uint32_t>(parameters.filteredGapSize),
+                     parameters.minimumLength));
+}
+
+}  // namespace vestrel

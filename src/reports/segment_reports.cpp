@@ -1,0 +1,92 @@
+#include "reports/segment_reports.h"
+
+#include "common/console.h"
+#include "common/format.h"
+
+namespace vestrel {
+namespace {
+
+constexpr const char* kPageHead =
+    "<HTML><HEAD><TITLE>GC content</TITLE>\n<style type=\"text/css\">\n<!--\n"
+    "body {font-size:13pt}\ntd {font-size:13pt}\nth {font-size:14pt}\n-->\n</style>\n"
+    "</HEAD><BODY>";
+
+constexpr const char* kTableHead =
+    "<table width=960 border=\"1\" align=\"center\"><TBODY><TR bgColor=#ebebf5> "
+    "<td width=\"220\"> <div align=\"center\"><b>Start (bp)</b></div></td> "
+    "<td width=\"220\"> <div align=\"center\"><b>Stop (bp)</b></div></td> "
+    "<td width=\"220\"> <div align=\"center\"><b>Length (bp)</b></div></td> "
+    "<td width=\"220\"> <div align=\"center\"><b>GC content (\xa3\xa5)</b></div></td></tr>\n";
+
+void writeUncoveredRow(std::FILE* page, long first, long last, long count) {
+    writeText(page, format("<TR align=\"center\">  <td width=\"220\"> <div align=\"center\"> %ld "
+                           "</div></td>  <td width=\"220\"> <div align=\"center\"> %ld </div></td> "
+                           "<td width=\"220\"> <div align=\"center\"> %ld </div></td> "
+                           "<td width=\"220\"> <div align=\"center\"> - </div></td> </tr> ",
+                           first, last, count));
+}
+
+void writeSegmentRow(std::FILE* page, const Segment& segment) {
+    writeText(page, format("<TR align=\"center\">  <td width=\"220\"> <div align=\"center\"> %ld "
+                           "</div></td>  <td width=\"220\"> <div align=\"center\"> %ld </div></td> "
+                           "<td width=\"220\"> <div align=\"center\"> %ld </div></td> "
+                           "<td width=\"220\"> <div align=\"center\"> %6.2f </div></td></tr>",
+                           static_cast<long>(segment.start), static_cast<long>(segment.end),
+                           static_cast<long>(segment.length),
+                           withoutNanSign(100.0 * segment.gcContent)));
+}
+
+}  // namespace
+
+void writeSegmentPageHead(std::FILE* page, const RunParameters& parameters) {
+    writeText(page, kPageHead);
+    writeText(page, "<TR><TD width=960><B>");
+    writeText(page, format("<div align=\"center\"> Halting parameter = %6.2f Filtered gap size = "
+                           "%d bp Minimum length = %d bp </div><br>\n",
+                           parameters.haltingParameter, parameters.filteredGapSize,
+                           static_cast<int>(parameters.minimumLength)));
+    writeText(page, "</B></TD><TR>");
+    writeText(page, kTableHead);
+}
+
+void writeSegmentRows(std::FILE* page, const SegmentList& segments, std::uint32_t length) {
+    const auto& records = segments.records;
+    long lastEnd = 0;
+    if (!records.empty() && records.front().start != 1)
+        writeUncoveredRow(page, 1, records.front().start - 1L, records.front().start - 1L);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Segment& segment = records[i];
+        writeSegmentRow(page, segment);
+        lastEnd = segment.end;
+        if (i + 1 < records.size()) {
+            const Segment& next = records[i + 1];
+            if (next.start - 1L != segment.end)
+                writeUncoveredRow(page, segment.end + 1L, next.start - 1L,
+                                  next.start - 1L - segment.end);
+        }
+    }
+    if (lastEnd != static_cast<long>(length))
+        writeUncoveredRow(page, lastEnd + 1, static_cast<long>(length),
+                          static_cast<long>(length) - lastEnd);
+}
+
+void writeSegmentSteps(std::FILE* steps, const SegmentList& segments) {
+    const auto& records = segments.records;
+    long lastEnd = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Segment& segment = records[i];
+        const bool final = i + 1 == records.size();
+        if (segment.start - 1L != lastEnd && !final)
+            writeText(steps, format("%ld\t\" \"\n", segment.start - 1L));
+        const double gc = withoutNanSign(segment.gcContent);
+        writeText(steps, format("%ld\t%f\n%ld\t%f\n", static_cast<long>(segment.start), gc,
+                                static_cast<long>(segment.end), gc));
+        lastEnd = segment.end;
+        if (!final && records[i + 1].start - 1L != segment.end)
+            writeText(steps, format("%ld\t\" \"\n", segment.end + 1L));
+    }
+}
+
+void finishSegmentPage(std::FILE* page) { writeText(page, "</TBODY></table></BODY>"); }
+
+}  // namespace vestrel

@@ -1,0 +1,64 @@
+#include "segmentation/contigs.h"
+
+#include <cstring>
+
+#include "common/format.h"
+
+namespace vestrel {
+
+Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filteredGapSize) {
+    std::vector<Gap> gaps;
+    const std::uint32_t threshold = static_cast<std::uint32_t>(filteredGapSize);
+    const char* bases = sequence.bases.get();
+    const std::uint32_t length = sequence.length;
+    std::uint32_t i = 0;
+    while (i < length) {
+        const void* found = std::memchr(bases + i, 'n', length - i);
+        if (found == nullptr) break;
+        const std::uint32_t runStart = static_cast<std::uint32_t>(static_cast<const char*>(found) - bases);
+        std::uint32_t runEnd = runStart;
+        while (runEnd + 1 < length && bases[runEnd + 1] == 'n') ++runEnd;
+        if (runEnd - runStart + 1 > threshold) {
+            if (gaps.size() == kMaximumGaps) return stopOnOutput("too many contigs!\n");
+            gaps.push_back(Gap{runStart, runEnd});
+        }
+        i = runEnd + 1;
+    }
+    return gaps;
+}
+
+void listGaps(const std::vector<Gap>& gaps, const Console& console) {
+    for (const Gap& gap : gaps) {
+        writeText(console.out, format("Gaps: %u-%u Gap size: %u\n", gap.startIndex + 1,
+                                      gap.endIndex + 1, gap.endIndex - gap.startIndex + 1));
+        std::fflush(console.out);
+    }
+}
+
+std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
+                                   const RunParameters& parameters, SegmentationState& state,
+                                   const Console& console) {
+    const char* bases = sequence.bases.get();
+    const auto length = static_cast<std::int32_t>(sequence.length);
+    if (gaps.empty()) {
+        state.segmentationDepth = 0;
+        return segmentRange(bases, 1, length, parameters, state, console);
+    }
+    auto segmentContig = [&](std::int32_t start, std::int32_t end) -> std::optional<Stop> {
+        if (end - start < 0) return std::nullopt;
+        writeText(console.out, format("\nContig: %d-%d\n\n", start, end));
+        std::fflush(console.out);
+        state.segmentationDepth = 0;
+        return segmentRange(bases, start, end, parameters, state, console);
+    };
+    if (auto stop = segmentContig(1, static_cast<std::int32_t>(gaps.front().startIndex)))
+        return stop;
+    for (std::size_t k = 1; k < gaps.size(); ++k) {
+        if (auto stop = segmentContig(static_cast<std::int32_t>(gaps[k - 1].endIndex) + 2,
+                                      static_cast<std::int32_t>(gaps[k].startIndex)))
+            return stop;
+    }
+    return segmentContig(static_cast<std::int32_t>(gaps.back().endIndex) + 2, length);
+}
+
+}  // namespace vestrel

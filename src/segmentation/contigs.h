@@ -1,0 +1,34 @@
+// Gaps (long runs of n) and the contigs between them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "common/console.h"
+#include "common/stop.h"
+#include "input/sequence.h"
+#include "run/run_parameters.h"
+#include "segmentation/segmenter.h"
+
+namespace vestrel {
+
+// A run of n longer than the filtered gap size; 0-based inclusive indices.
+struct Gap {
+    std::uint32_t startIndex;
+    std::uint32_t endIndex;
+};
+
+constexpr std::size_t kMaximumGaps = 50000;
+
+// The gaps in ascending order; more than kMaximumGaps stops the run.
+Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filteredGapSize);
+
+void listGaps(const std::vector<Gap>& gaps, const Console& console);
+
+// Segments every non-empty contig in ascending order.
+std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
+                                   const RunParameters& parameters, SegmentationState& state,
+                                   const Console& console);
+
+}  // namespace vestrel
