@@ -5,9 +5,14 @@
 #include "common/format.h"
 #include "common/stop.h"
 #include "input/byte_source.h"
+#include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
+#include "profile/profile_pass.h"
+#include "profile/walk.h"
+#include "reports/plot_script.h"
 #include "reports/segment_reports.h"
+#include "reports/split_point_report.h"
 #include "run/command_line.h"
 #include "run/output_files.h"
 #include "run/run_parameters.h"
@@ -119,6 +124,36 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     finishSegmentPage(outputs.segmentPage.get());
     outputs.segmentPage.reset();
     outputs.segmentSteps.reset();
+
+    // The split points, the coordinates and the curve.
+    const std::string stem = stemOf(inputName);
+    const std::uint32_t length = sequence.value().length;
+    writePlotHead(outputs.plotScript.get(), parameters, stem, length);
+    Outcome<Coordinates> coordinates = readCoordinates(
+        parameters.coordinatesFileName, parameters.plotCoordinates, names.coordinatePoints);
+    if (!coordinates.ok()) return report(coordinates.stop(), console);
+    const std::vector<std::int32_t> sortedSplitPositions =
+        writeSplitPointReport(outputs.splitPointPage.get(), segmentation.splitPoints);
+    const std::int32_t splitPointCount = segmentation.splitPoints.count;
+    segmentation.splitPoints = SplitPointList{};
+
+    Outcome<Walk> walk = Walk::allocate(sequence.value().lengthExcludingGaps);
+    if (!walk.ok()) return report(walk.stop(), console);
+    writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
+    std::fflush(console.out);
+    computeWalk(sequence.value().bases.get(), 0, length, walk.value().data());
+    const double slope = computeSlope(walk.value());
+    const ProfileStreams streams{outputs.curveData.get(), outputs.splitPointData.get(),
+                                 outputs.plotScript.get(),
+                                 coordinates.value().coordinatePoints.get()};
+    const std::int32_t plotRangeEnd =
+        profilePass(sequence.value(), walk.value(), slope, parameters, sortedSplitPositions,
+                    coordinates.value().stored, streams, console);
+
+    writePlotCommand(outputs.plotScript.get(), stem, plotRangeEnd, splitPointCount,
+                     coordinates.value().coordinateCount);
+    finishSplitPointPage(outputs.splitPointPage.get());
+    writePlotTail(outputs.plotScript.get(), parameters, stem, length);
     return 0;
 }
 

@@ -1,0 +1,57 @@
+#include "reports/split_point_report.h"
+
+#include <algorithm>
+
+#include "common/console.h"
+#include "common/format.h"
+
+namespace vestrel {
+namespace {
+
+constexpr const char* kPageHead =
+    "<HTML><HEAD><TITLE>Segmentation points</TITLE>\n<style type=\"text/css\">\n<!--\n"
+    "body {font-size:13pt}\ntd {font-size:13pt}\nth {font-size:14pt}\n-->\n</style>\n"
+    "</HEAD><BODY>";
+
+constexpr const char* kTableHead =
+    "<br><table width=960 border=\"1\" align=\"center\"><TBODY><TR bgColor=#ebebf5> "
+    "<td width=\"65\"> <div align=\"center\"><b>No. </b></div></td> "
+    "<td width=\"220\"> <div align=\"center\"><b>Segmentation points</b></div></td> "
+    "<td width=\"220\"><div align=\"center\"><b>Segmentation strength</b></div></td> "
+    "<td width=\"220\"><div align=\"center\"><b>Segmentation times</b></div></td> "
+    "<td width=\"220\"><div align=\"center\"><b>Segmented contig</b></div></td></tr>\n";
+
+}  // namespace
+
+void sortSplitPoints(std::vector<SplitPoint>& points) {
+    std::sort(points.begin(), points.end(),
+              [](const SplitPoint& a, const SplitPoint& b) { return a.position < b.position; });
+}
+
+std::vector<std::int32_t> writeSplitPointReport(std::FILE* page, const SplitPointList& splitPoints) {
+    writeText(page, kPageHead);
+    writeText(page, kTableHead);
+    std::vector<SplitPoint> points = splitPoints.records;
+    sortSplitPoints(points);
+    std::vector<std::int32_t> sortedSplitPositions;
+    sortedSplitPositions.reserve(points.size());
+    int number = 0;
+    for (const SplitPoint& point : points) {
+        sortedSplitPositions.push_back(point.position);
+        writeText(page, "<TR align=\"center\"> <td width=\"65\"> <div align=\"center\"> <IMG height=11 src=\"");
+        writeText(page, kArrowImageAddress);
+        writeText(page,
+                  format("\" width=8> %d</div></td> <td width=\"220\"> <div align=\"center\">%ld</div></td> "
+                         "<td width=\"220\"> <div align=\"center\">%8.2f</div></td> "
+                         "<td width=\"220\"> <div align=\"center\">%ld</div></td> "
+                         "<td width=\"220\"> <div align=\"center\">%ld-%ld</div></td></tr>",
+                         ++number, static_cast<long>(point.position), point.strength,
+                         static_cast<long>(point.depth), static_cast<long>(point.contigStart),
+                         static_cast<long>(point.contigEnd)));
+    }
+    return sortedSplitPositions;
+}
+
+void finishSplitPointPage(std::FILE* page) { writeText(page, "</TBODY></table></BODY>"); }
+
+}  // namespace vestrel
