@@ -62,12 +62,7 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
     return std::nullopt;
 }
 
-bool canOpenForReading(const std::string& name) {
-    std::FILE* file = std::fopen(name.c_str(), "rb");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
+bool canOpenForReading(const std::string& name) { return FileSource::open(name).has_value(); }
 
 }  // namespace
 

@@ -99,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{
             {"%D/seq.fa", "-c", "%D/seq.TagP"}, kErr, kCoordinatesOverwritten + "%D/seq.TagP\n"},
         StopCase{{"%D/seq.fa", "-c", "%D/none.txt"}, kOut, kNoCoordinates},
+        StopCase{{"%D/seq.fa", "-c", "%D/folder.fa"}, kOut, kNoCoordinates},
         StopCase{{"%D/none.fa", "-c", "%D/none.txt"}, kOut, kNoSequence},
         StopCase{{"%D/bad.fa", "-c", "%D/none.txt"}, kOut, kNoCoordinates},
         StopCase{{"%D/seq.fa", "-i", "-1"}, kErr, "Minimum length is no less than 100!\n"},
