@@ -49,8 +49,9 @@ Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName, boo
         std::min<std::size_t>(coordinates.stored.size(), INT32_MAX));
     std::sort(coordinates.stored.begin(), coordinates.stored.end());
 
-    coordinates.coordinatePoints.reset(std::fopen(coordinatePointsName.c_str(), "wb+"));
-    if (!coordinates.coordinatePoints) return stopOnOutput("Can't open .TagP file!");
+    std::optional<OutputFile> points = createOutputFile(coordinatePointsName);
+    if (!points) return stopOnOutput("Can't open .TagP file!");
+    coordinates.coordinatePoints = std::move(*points);
     return coordinates;
 }
 

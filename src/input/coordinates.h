@@ -16,7 +16,7 @@ struct Coordinates {
     // 32-bit range stay entries but can never be drawn.
     std::vector<std::int64_t> stored;
     std::int32_t coordinateCount = 0;
-    FileHandle coordinatePoints;  // the .TagP stream, only with a coordinates file
+    OutputFile coordinatePoints;  // the .TagP stream, only with a coordinates file
 };
 
 // Classifies one read of at most 299 characters: false for a comment or an

@@ -1,6 +1,11 @@
 #include "run/output_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 namespace vestrel {
 
@@ -19,10 +24,30 @@ OutputNames outputNamesFor(const std::string& stem) {
     };
 }
 
+std::optional<Stop> OutputFile::close() {
+    if (!file_) return std::nullopt;
+    std::FILE* file = file_.release();
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed)
+        return stopOnError("cannot write the file " + name_ + "\n");
+    return std::nullopt;
+}
+
+std::optional<OutputFile> createOutputFile(const std::string& name) {
+    const int descriptor = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) return std::nullopt;
+    std::FILE* file = ::fdopen(descriptor, "wb+");
+    if (file == nullptr) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    return OutputFile(name, file);
+}
+
 Outcome<OutputFiles> createOutputFiles(const OutputNames& names) {
     OutputFiles files;
     struct Step {
-        FileHandle* handle;
+        OutputFile* file;
         const std::string* name;
         const char* message;
     };
@@ -34,9 +59,28 @@ Outcome<OutputFiles> createOutputFiles(const OutputNames& names) {
         {&files.plotScript, &names.plotScript, "cannot open the file"},
         {&files.splitPointPage, &names.splitPointPage, "cannot open the file"},
     };
+    // First make sure every file can be written, without emptying any.
+    std::vector<std::string> made;
     for (const Step& step : steps) {
-        step.handle->reset(std::fopen(step.name->c_str(), "wb+"));
-        if (!*step.handle) return stopOnOutput(step.message);
+        int descriptor = ::open(step.name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            made.push_back(*step.name);
+        } else if (errno == EEXIST) {
+            descriptor = ::open(step.name->c_str(), O_WRONLY | O_CLOEXEC);
+        }
+        struct stat status {};
+        const bool usable = descriptor >= 0 && ::fstat(descriptor, &status) == 0 &&
+                            !S_ISDIR(status.st_mode);
+        if (descriptor >= 0) ::close(descriptor);
+        if (!usable) {
+            for (const std::string& name : made) ::unlink(name.c_str());
+            return stopOnOutput(step.message);
+        }
+    }
+    for (const Step& step : steps) {
+        std::optional<OutputFile> file = createOutputFile(*step.name);
+        if (!file) return stopOnOutput(step.message);
+        *step.file = std::move(*file);
     }
     return files;
 }

@@ -32,19 +32,41 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// The six streams created for every run, in creation order.
-struct OutputFiles {
-    FileHandle segmentSteps;
-    FileHandle segmentPage;
-    FileHandle splitPointData;
-    FileHandle curveData;
-    FileHandle plotScript;
-    FileHandle splitPointPage;
+// An output stream with its name, so that a failed write can be reported.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(std::string name, std::FILE* file) : name_(std::move(name)), file_(file) {}
+    std::FILE* get() const { return file_.get(); }
+    explicit operator bool() const { return file_ != nullptr; }
+    const std::string& name() const { return name_; }
+    // Flushes and closes the file; the stop reports any write that failed.
+    std::optional<Stop> close();
+    // Closes the file without looking at the outcome (early stops).
+    void reset() { file_.reset(); }
+
+private:
+    std::string name_;
+    FileHandle file_;
 };
 
-// Creates (or empties) the six files in their fixed order; the first that
-// cannot be created stops the run, leaving the ones before it in place.
+// The six streams created for every run, in creation order.
+struct OutputFiles {
+    OutputFile segmentSteps;
+    OutputFile segmentPage;
+    OutputFile splitPointData;
+    OutputFile curveData;
+    OutputFile plotScript;
+    OutputFile splitPointPage;
+};
+
+// Creates (or empties) the six files in their fixed order. When one cannot
+// be created the run stops before any existing file is emptied, and the
+// files this call made are removed again.
 Outcome<OutputFiles> createOutputFiles(const OutputNames& names);
+
+// Creates or empties one output file for writing and reading.
+std::optional<OutputFile> createOutputFile(const std::string& name);
 
 // True when both paths name one existing file on disk.
 bool sameFile(const std::string& first, const std::string& second);

@@ -117,8 +117,8 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
     segmentation.segments = SegmentList{};
     finishSegmentPage(outputs.segmentPage.get());
-    outputs.segmentPage.reset();
-    outputs.segmentSteps.reset();
+    if (auto stop = outputs.segmentPage.close()) return report(*stop, console);
+    if (auto stop = outputs.segmentSteps.close()) return report(*stop, console);
 
     // The split points, the coordinates and the curve.
     const std::string stem = stemOf(inputName);
@@ -149,6 +149,11 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
                      coordinates.value().coordinateCount);
     finishSplitPointPage(outputs.splitPointPage.get());
     writePlotTail(outputs.plotScript.get(), parameters, stem, length);
+
+    for (OutputFile* file : {&outputs.splitPointData, &outputs.curveData, &outputs.plotScript,
+                             &outputs.splitPointPage, &coordinates.value().coordinatePoints}) {
+        if (auto stop = file->close()) return report(*stop, console);
+    }
     return 0;
 }
 

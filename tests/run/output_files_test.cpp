@@ -33,13 +33,16 @@ const char* const kCreationOrder[] = {".SegGC",   "_GCcontent.html", ".SegP",
                                       ".Vestrel", "_Vestrel.plt",    "_SegPoints.html"};
 
 // The output at the given position cannot be created (a folder stands in its
-// way): those before it are created, those after it are not.
+// way): the message names the first that fails, and no output is left behind
+// nor emptied.
 class OutputFilesBlockedTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(OutputFilesBlockedTest, StopsAtTheFirstFailureInCreationOrder) {
     testing::TempDir dir;
     const std::string stem = (dir / "s").string();
     fs::create_directory(stem + kCreationOrder[GetParam()]);
+    const int earlier = GetParam() == 0 ? 5 : 0;  // an output of an earlier run
+    testing::writeFile(stem + kCreationOrder[earlier], "earlier");
     Outcome<OutputFiles> created = createOutputFiles(outputNamesFor(stem));
     ASSERT_FALSE(created.ok());
     EXPECT_EQ(created.stop().status, 1);
@@ -48,8 +51,9 @@ TEST_P(OutputFilesBlockedTest, StopsAtTheFirstFailureInCreationOrder) {
               GetParam() == 1 ? "cannot open the out file" : "cannot open the file");
     for (int i = 0; i < 6; ++i) {
         if (i == GetParam()) continue;
-        EXPECT_EQ(fs::exists(stem + kCreationOrder[i]), i < GetParam()) << kCreationOrder[i];
+        EXPECT_EQ(fs::exists(stem + kCreationOrder[i]), i == earlier) << kCreationOrder[i];
     }
+    EXPECT_EQ(testing::readFile(stem + kCreationOrder[earlier]), "earlier");
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, OutputFilesBlockedTest, ::testing::Range(0, 6));
