@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite twice:
-# the release build, then a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Installs what is missing, builds, and runs the whole test suite: the fuzz
+# targets for a bounded time, then every test in the release build and in a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh g++ cmake make libgtest-dev xz-utils gnuplot-nox chromium
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== fuzzing (bounded; scripts/fuzz.sh SECONDS runs longer)"
+bash scripts/fuzz.sh "${VESTREL_FUZZ_SECONDS:-60}"
 
 echo "== release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON >/dev/null
@@ -18,5 +21,5 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 echo "== sanitizer build (address, undefined)"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESTREL_SANITIZE=ON -DVESTREL_TESTS=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

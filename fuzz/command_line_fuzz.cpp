@@ -1,0 +1,38 @@
+// Any argument list (NUL-separated): the parser either stops with status 0
+// (help) or 1 and a message, or leaves parameters that pass every check.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "run/command_line.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static std::FILE* sink = std::fopen("/dev/null", "w");
+    std::vector<std::string> args = {"vestrel", "seq.fa"};
+    std::string current;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            args.push_back(current);
+            current.clear();
+        } else {
+            current += static_cast<char>(data[i]);
+        }
+    }
+    args.push_back(current);
+
+    vestrel::RunParameters parameters;
+    const auto stop = vestrel::parseOptions(args, parameters, vestrel::Console{sink, sink});
+    if (stop) {
+        if ((stop->status != 0 && stop->status != 1) || stop->message.empty()) std::abort();
+        return 0;
+    }
+    if (!(parameters.haltingParameter >= 0) || !std::isfinite(parameters.haltingParameter)) std::abort();
+    if (parameters.minimumLength < 100) std::abort();
+    if (!std::isfinite(parameters.gapOption) || parameters.gapOption >= 2147483648.0) std::abort();
+    if (parameters.plotCoordinates != !parameters.coordinatesFileName.empty()) std::abort();
+    if (parameters.plotDensity != !parameters.densityFileName.empty()) std::abort();
+    return 0;
+}
