@@ -1,6 +1,7 @@
 #include "support/run_command.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,7 +31,8 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& folder) {
+CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& folder,
+                         bool unprivileged) {
     TempDir streams;
     const std::string outPath = (streams / "stdout").string();
     const std::string errPath = (streams / "stderr").string();
@@ -41,7 +43,6 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& f
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(125);
         int in = open("/dev/null", O_RDONLY);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -49,6 +50,11 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& f
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (unprivileged && geteuid() == 0) {
+            constexpr uid_t kNobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
+        }
+        if (chdir(folder.c_str()) != 0) _exit(125);
         execv(cArgs[0], cArgs.data());
         _exit(127);
     }

@@ -30,7 +30,10 @@ struct CommandResult {
 
 // Runs argv (argv[0] is the program path) with the folder as working
 // directory and no standard input.
-CommandResult runCommand(const std::vector<std::string>& argv, const std::filesystem::path& folder);
+// With `unprivileged`, a root caller runs the command as the user nobody, so
+// that file permissions apply to it.
+CommandResult runCommand(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                         bool unprivileged = false);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
