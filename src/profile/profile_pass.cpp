@@ -34,7 +34,8 @@ std::int32_t profilePass(const Sequence& sequence, const Walk& walk, double slop
     const char* bases = sequence.bases.get();
     const std::uint32_t length = sequence.length;
     const std::uint32_t scale = parameters.plotScale;
-    const auto progressStep = static_cast<std::uint32_t>(length * 0.1);
+    // Ten progress events; at least one base apart on very short sequences.
+    const auto progressStep = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(length * 0.1));
     const double xScale = scale;
     const std::vector<std::int64_t> drawable =
         parameters.plotCoordinates ? drawableCoordinates(coordinates, length)

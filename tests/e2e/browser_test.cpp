@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "common/format.h"
@@ -15,11 +14,39 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
 
+// The text between tags, trimmed.
 std::string textOf(const std::string& html) {
-    std::string text = std::regex_replace(html, std::regex("<[^>]*>"), "");
+    std::string text;
+    bool inTag = false;
+    for (char c : html) {
+        if (c == '<') inTag = true;
+        else if (c == '>') inTag = false;
+        else if (!inTag) text += c;
+    }
     const size_t first = text.find_first_not_of(" \n");
     const size_t last = text.find_last_not_of(" \n");
     return first == std::string::npos ? "" : text.substr(first, last - first + 1);
+}
+
+// The pieces of `text` between each opening `<tag` and its closing `</tag>`.
+std::vector<std::string> elements(const std::string& text, const std::string& tag) {
+    std::vector<std::string> found;
+    const std::string open = "<" + tag, close = "</" + tag + ">";
+    for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+        const char after = at + open.size() < text.size() ? text[at + open.size()] : '\0';
+        if (after != ' ' && after != '>') continue;
+        const size_t body = text.find('>', at);
+        const size_t end = text.find(close, body);
+        if (body == std::string::npos || end == std::string::npos) break;
+        found.push_back(text.substr(body + 1, end - body - 1));
+    }
+    return found;
+}
+
+size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
 // The document as the browser built it.
@@ -33,22 +60,26 @@ std::string dumpDom(const fs::path& page, const TempDir& profile) {
     return result.out;
 }
 
-// The cell texts of every row of every table, and the number of tables.
+// The cell texts of every table row, and the number of tables.
 Rows tableRows(const std::string& dom, int& tables) {
-    const std::regex table("<table");
-    tables = static_cast<int>(std::distance(std::sregex_iterator(dom.begin(), dom.end(), table),
-                                            std::sregex_iterator()));
+    tables = static_cast<int>(count(dom, "<table"));
     Rows rows;
-    const std::regex row("<tr[^>]*>([\\s\\S]*?)</tr>");
-    const std::regex cell("<td[^>]*>([\\s\\S]*?)</td>");
-    for (std::sregex_iterator r(dom.begin(), dom.end(), row), end; r != end; ++r) {
-        const std::string inner = (*r)[1];
+    for (const std::string& row : elements(dom, "tr")) {
         std::vector<std::string> cells;
-        for (std::sregex_iterator c(inner.begin(), inner.end(), cell); c != end; ++c)
-            cells.push_back(textOf((*c)[1]));
+        for (const std::string& cell : elements(row, "td")) cells.push_back(textOf(cell));
         rows.push_back(cells);
     }
     return rows;
+}
+
+// The numbers after each `label` in the console text, e.g. "Gaps: " 1001-1500.
+std::vector<std::string> fieldsAfter(const std::string& line, const std::string& label) {
+    std::vector<std::string> fields;
+    size_t at = line.find(label);
+    if (at == std::string::npos) return fields;
+    std::istringstream rest(line.substr(at + label.size()));
+    for (std::string field; rest >> field;) fields.push_back(field);
+    return fields;
 }
 
 TEST(BrowserPages, TablesMatchTheRun) {
@@ -73,9 +104,14 @@ TEST(BrowserPages, TablesMatchTheRun) {
         expectedSegments[start] = {std::to_string(start), std::to_string(end),
                                    std::to_string(end - start + 1), format("%.2f", 100 * gc)};
     }
-    const std::regex gapLine("Gaps: (\\d+)-(\\d+) Gap size: (\\d+)");
-    for (std::sregex_iterator g(run.out.begin(), run.out.end(), gapLine), end; g != end; ++g)
-        expectedSegments[std::stol((*g)[1])] = {(*g)[1], (*g)[2], (*g)[3], "-"};
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Gaps: ", 0) != 0) continue;
+        const auto fields = fieldsAfter(line, "Gaps: ");  // a-b Gap size: n
+        const std::string range = fields.at(0);
+        const std::string from = range.substr(0, range.find('-')), to = range.substr(range.find('-') + 1);
+        expectedSegments[std::stol(from)] = {from, to, fields.at(3), "-"};
+    }
 
     int tables = 0;
     Rows rows = tableRows(dumpDom(folder / "synthetic_GCcontent.html", profile), tables);
@@ -88,20 +124,18 @@ TEST(BrowserPages, TablesMatchTheRun) {
     // Split points: every boundary between touching segments, with the
     // strength and depth of the console line that found it and its contig.
     std::map<long, std::vector<std::string>> expectedPoints;
-    const std::regex attempt(
-        "Segmentation strength: *([0-9.]+) Position: *(\\d+) Segmentation times: *(\\d+)");
-    const std::regex contigLine("Contig: (\\d+-\\d+)");
     std::string contig;
     std::istringstream console(run.out);
     for (std::string line; std::getline(console, line);) {
-        std::smatch match;
-        if (std::regex_search(line, match, contigLine)) contig = match[1];
-        if (!std::regex_search(line, match, attempt)) continue;
-        const long position = std::stol(match[2]);
+        if (line.rfind("Contig: ", 0) == 0) contig = fieldsAfter(line, "Contig: ").at(0);
+        if (line.rfind("Segmentation strength:", 0) != 0) continue;
+        const std::string strength = fieldsAfter(line, "strength:").at(0);
+        const long position = std::stol(fieldsAfter(line, "Position:").at(0));
+        const std::string depth = fieldsAfter(line, "times:").at(0);
         for (size_t i = 0; i + 1 < segments.size(); ++i) {
             if (segments[i].second == position && segments[i + 1].first == position + 1)
                 expectedPoints[position] = {std::to_string(position),
-                                            format("%.2f", std::stod(match[1])), match[3], contig};
+                                            format("%.2f", std::stod(strength)), depth, contig};
         }
     }
     rows = tableRows(dumpDom(folder / "synthetic_SegPoints.html", profile), tables);
