@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "common/format.h"
+#include "run/long_options.h"
 #include "run/texts.h"
 
 namespace vestrel {
@@ -155,6 +156,10 @@ std::optional<Stop> parseOptions(const std::vector<std::string>& args, RunParame
         const std::string& argument = args[i];
         if (argument.empty() || argument[0] != '-') {
             writeText(console.err, format("Unrecognized option %s\n", argument.c_str()));
+            continue;
+        }
+        if (isLongOption(argument)) {
+            if (auto stop = applyLongOption(args, i, parameters)) return stop;
             continue;
         }
         const char letter = argument.size() > 1 ? argument[1] : '\0';

@@ -19,6 +19,7 @@
 #include "run/texts.h"
 #include "segmentation/contigs.h"
 #include "segmentation/segmenter.h"
+#include "segmentation/thread_pool.h"
 
 namespace vestrel {
 namespace {
@@ -109,8 +110,13 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     writeSegmentPageHead(outputs.segmentPage.get(), parameters);
     listGaps(gaps.value(), console);
     SegmentationState segmentation;
-    if (auto stop = segmentContigs(sequence.value(), gaps.value(), parameters, segmentation, console))
-        return report(*stop, console);
+    {
+        ThreadPool pool(parameters.threads != 0 ? parameters.threads
+                                                : ThreadPool::availableProcessors());
+        if (auto stop = segmentContigs(sequence.value(), gaps.value(), parameters, segmentation,
+                                       console, &pool))
+            return report(*stop, console);
+    }
 
     // The segment reports.
     writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.value().length);

@@ -6,6 +6,21 @@
 
 namespace vestrel {
 
+// How the best cut of a stretch is searched for; every kernel gives the same
+// bits, the reference one is the plain scalar loop.
+enum class ScanKernel { automatic, reference, avx2, avx512 };
+
+inline const char* scanKernelName(ScanKernel kernel) {
+    switch (kernel) {
+        case ScanKernel::reference: return "reference";
+        case ScanKernel::avx2: return "avx2";
+        case ScanKernel::avx512: return "avx512";
+        default: return "auto";
+    }
+}
+
+constexpr unsigned kMaximumThreads = 1024;
+
 struct RunParameters {
     double haltingParameter = 1000.0;
     std::int32_t filteredGapSize = 0;   // resolved from gapOption once the length is known
@@ -20,6 +35,9 @@ struct RunParameters {
     bool plotCoordinates = false;
     std::string coordinatesFileName;
     std::string densityFileName;
+    // Long options.
+    unsigned threads = 0;  // 0: as many as processors are available
+    ScanKernel kernel = ScanKernel::automatic;
 };
 
 }  // namespace vestrel

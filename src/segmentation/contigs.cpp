@@ -37,28 +37,32 @@ void listGaps(const std::vector<Gap>& gaps, const Console& console) {
 
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
                                    const RunParameters& parameters, SegmentationState& state,
-                                   const Console& console) {
+                                   const Console& console, ThreadPool* pool) {
     const char* bases = sequence.bases.get();
     const auto length = static_cast<std::int32_t>(sequence.length);
-    if (gaps.empty()) {
+    ConsoleSink sink(console, state);
+    auto segment = [&](std::int32_t start, std::int32_t end) {
         state.segmentationDepth = 0;
-        return segmentRange(bases, 1, length, parameters, state, console);
+        state.currentContigStart = start;
+        state.currentContigEnd = end;
+        segmentContig(bases, start, end, parameters, pool, sink);
+    };
+    if (gaps.empty()) {
+        segment(1, length);
+        return sink.failure();
     }
-    auto segmentContig = [&](std::int32_t start, std::int32_t end) -> std::optional<Stop> {
-        if (end - start < 0) return std::nullopt;
+    auto segmentBetweenGaps = [&](std::int32_t start, std::int32_t end) {
+        if (end - start < 0) return;
         writeText(console.out, format("\nContig: %d-%d\n\n", start, end));
         std::fflush(console.out);
-        state.segmentationDepth = 0;
-        return segmentRange(bases, start, end, parameters, state, console);
+        segment(start, end);
     };
-    if (auto stop = segmentContig(1, static_cast<std::int32_t>(gaps.front().startIndex)))
-        return stop;
-    for (std::size_t k = 1; k < gaps.size(); ++k) {
-        if (auto stop = segmentContig(static_cast<std::int32_t>(gaps[k - 1].endIndex) + 2,
-                                      static_cast<std::int32_t>(gaps[k].startIndex)))
-            return stop;
-    }
-    return segmentContig(static_cast<std::int32_t>(gaps.back().endIndex) + 2, length);
+    segmentBetweenGaps(1, static_cast<std::int32_t>(gaps.front().startIndex));
+    for (std::size_t k = 1; k < gaps.size() && !sink.failure(); ++k)
+        segmentBetweenGaps(static_cast<std::int32_t>(gaps[k - 1].endIndex) + 2,
+                           static_cast<std::int32_t>(gaps[k].startIndex));
+    segmentBetweenGaps(static_cast<std::int32_t>(gaps.back().endIndex) + 2, length);
+    return sink.failure();
 }
 
 }  // namespace vestrel

@@ -26,9 +26,11 @@ Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filter
 
 void listGaps(const std::vector<Gap>& gaps, const Console& console);
 
-// Segments every non-empty contig in ascending order.
+// Segments every non-empty contig in ascending order, on the pool's
+// threads when one is given; the stop is the abnormal end when a record
+// cannot be stored.
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
                                    const RunParameters& parameters, SegmentationState& state,
-                                   const Console& console);
+                                   const Console& console, ThreadPool* pool = nullptr);
 
 }  // namespace vestrel

@@ -1,0 +1,77 @@
+#include "run/long_options.h"
+
+#include "common/format.h"
+#include "run/command_line.h"
+
+namespace vestrel {
+namespace {
+
+struct LongOption {
+    const char* name;
+    bool takesValue;
+    const char* valueMissing;  // the message when the value is missing or wrong
+    std::optional<Stop> (*apply)(const std::string& value, RunParameters& parameters);
+    const char* help;
+};
+
+std::optional<Stop> applyThreads(const std::string& value, RunParameters& parameters) {
+    const auto number = parseDecimalInteger(value);
+    if (!number || number->negative || number->tooLarge || number->magnitude < 1 ||
+        number->magnitude > kMaximumThreads)
+        return stopOnError("You must specify a number of threads from 1 to 1024 after --threads.\n");
+    parameters.threads = static_cast<unsigned>(number->magnitude);
+    return std::nullopt;
+}
+
+std::optional<Stop> applyKernel(const std::string& value, RunParameters& parameters) {
+    for (ScanKernel kernel : {ScanKernel::automatic, ScanKernel::reference, ScanKernel::avx2,
+                              ScanKernel::avx512}) {
+        if (value == scanKernelName(kernel)) {
+            parameters.kernel = kernel;
+            return std::nullopt;
+        }
+    }
+    return stopOnError("You must specify a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n");
+}
+
+const LongOption kLongOptions[] = {
+    {"threads", true, "You must specify a number of threads from 1 to 1024 after --threads.\n",
+     applyThreads,
+     "--threads N       Segment with N threads (default: the processors available)\n"},
+    {"kernel", true, "You must specify a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n",
+     applyKernel,
+     "--kernel NAME     Cut scan: auto (default), reference (plain scalar), avx2 or avx512\n"},
+};
+
+}  // namespace
+
+bool isLongOption(const std::string& argument) {
+    return argument.size() > 2 && argument[0] == '-' && argument[1] == '-';
+}
+
+std::optional<Stop> applyLongOption(const std::vector<std::string>& args, std::size_t& index,
+                                    RunParameters& parameters) {
+    const std::string& argument = args[index];
+    const size_t equals = argument.find('=');
+    const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    for (const LongOption& option : kLongOptions) {
+        if (name != option.name) continue;
+        if (!option.takesValue) {
+            if (equals != std::string::npos)
+                return stopOnError(format("Unrecognized option %s\n", argument.c_str()));
+            return option.apply("", parameters);
+        }
+        if (equals != std::string::npos) return option.apply(argument.substr(equals + 1), parameters);
+        if (index + 1 >= args.size()) return stopOnError(option.valueMissing);
+        return option.apply(args[++index], parameters);
+    }
+    return stopOnError(format("Unrecognized option %s\n", argument.c_str()));
+}
+
+std::string longOptionHelp() {
+    std::string text;
+    for (const LongOption& option : kLongOptions) text += option.help;
+    return text;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,58 @@
+// A small fork-join pool: the calling thread works too, and a thread that
+// waits for its tasks runs queued tasks meanwhile.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vestrel {
+
+class ThreadPool {
+public:
+    // A pool of `threads` in all: the caller and threads - 1 workers.
+    explicit ThreadPool(unsigned threads);
+    ~ThreadPool();
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+
+    unsigned size() const { return static_cast<unsigned>(workers_.size()) + 1; }
+
+    // Runs first() here and second() here or on another thread; returns when
+    // both are done. `secondInline` tells second() whether it runs on this
+    // thread right after first().
+    void both(const std::function<void()>& first, const std::function<void(bool secondInline)>& second);
+
+    // Runs body(0) .. body(count - 1), spread over the pool.
+    void forEach(std::size_t count, const std::function<void(std::size_t)>& body);
+
+    // The processors this process may run on.
+    static unsigned availableProcessors();
+
+private:
+    struct Task {
+        std::function<void()> run;
+        bool started = false;
+        bool done = false;
+    };
+    using TaskRef = std::shared_ptr<Task>;
+
+    void push(const TaskRef& task);
+    bool reclaim(const TaskRef& task);  // takes a task back if nobody started it
+    void waitFor(const std::vector<TaskRef>& tasks);
+    bool runOne(std::unique_lock<std::mutex>& lock);
+    void work();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TaskRef> queue_;
+    std::vector<std::thread> workers_;
+    bool stopping_ = false;
+};
+
+}  // namespace vestrel
