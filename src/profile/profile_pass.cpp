@@ -3,14 +3,58 @@
 #include <algorithm>
 
 #include "common/format.h"
+#include "segmentation/base_counts.h"
 
 namespace vestrel {
+namespace {
 
-double curveValue(const Walk& walk, double slope, std::int32_t h, bool plotZ) {
-    if (walk.size() == 0) return 0.0;
-    if (h >= walk.size()) h = walk.size() - 1;
+// Walks the bases from event to event, counting the stretches in between in
+// bulk: h is the number of bases that are not n before `position`, value
+// the walk value after the last of them.
+class WalkCursor {
+public:
+    WalkCursor(const char* bases, std::uint32_t length) : bases_(bases), length_(length) {}
+
+    void advanceTo(std::uint32_t position) {
+        if (position <= position_) return;
+        const BaseCounts counts = countBases(bases_, static_cast<std::int32_t>(position_) + 1,
+                                             static_cast<std::int32_t>(position));
+        h_ += counts.a + counts.c + counts.g + counts.t;
+        value_ += counts.at() - counts.gc();
+        position_ = position;
+    }
+
+    // The curve value the pass shows at the current position.
+    double curveHere(double slope, bool plotZ) {
+        const char base = bases_[position_];
+        if (base != 'n') return curveValue(value_ + step(base), h_, slope, plotZ);
+        if (nextBase_ <= position_) {  // look it up once per run of n
+            nextBase_ = position_ + 1;
+            while (nextBase_ < length_ && bases_[nextBase_] == 'n') ++nextBase_;
+        }
+        if (nextBase_ < length_) return curveValue(value_ + step(bases_[nextBase_]), h_, slope, plotZ);
+        if (h_ == 0) return 0.0;  // no base that is not n
+        return curveValue(value_, h_ - 1, slope, plotZ);
+    }
+
+    bool gapHere() const { return bases_[position_] == 'n'; }
+
+private:
+    static std::int32_t step(char base) { return base == 'a' || base == 't' ? 1 : -1; }
+
+    const char* bases_;
+    std::uint32_t length_;
+    std::uint32_t position_ = 0;
+    std::int32_t h_ = 0;
+    std::int32_t value_ = 0;
+    std::uint32_t nextBase_ = 0;  // the next base that is not n, once looked up
+};
+
+}  // namespace
+
+double curveValue(std::int32_t walkValue, std::int32_t h, double slope, bool plotZ) {
     const double fitted = static_cast<double>(h + 1) * slope;
-    const double value = walk[h];
+    const double value = walkValue;
     return plotZ ? value - fitted : fitted - value;
 }
 
@@ -26,55 +70,63 @@ std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& s
     return drawable;
 }
 
-std::int32_t profilePass(const Sequence& sequence, const Walk& walk, double slope,
-                         const RunParameters& parameters,
+std::int32_t profilePass(const Sequence& sequence, double slope, const RunParameters& parameters,
                          const std::vector<std::int32_t>& sortedSplitPositions,
                          const std::vector<std::int64_t>& coordinates, const ProfileStreams& streams,
                          const Console& console) {
-    const char* bases = sequence.bases.get();
     const std::uint32_t length = sequence.length;
+    if (length == 0) return 0;
     const std::uint32_t scale = parameters.plotScale;
     // Ten progress events; at least one base apart on very short sequences.
     const auto progressStep = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(length * 0.1));
     const double xScale = scale;
+    const bool plotZ = parameters.plotZ;
     const std::vector<std::int64_t> drawable =
         parameters.plotCoordinates ? drawableCoordinates(coordinates, length)
                                    : std::vector<std::int64_t>{};
 
+    WalkCursor cursor(sequence.bases.get(), length);
     std::int32_t plotRangeEnd = 0;
-    std::int32_t h = 0;
     int progress = 0;
-    std::size_t splitIndex = 0;
-    std::size_t coordinateIndex = 0;
     int label = 0;
-    for (std::uint32_t p = 0; p < length; ++p) {
-        const bool gap = (bases[p] | 0x20) == 'n';
-        if (p % scale == 0) {
+    auto split = sortedSplitPositions.begin();
+    auto coordinate = drawable.begin();
+    std::uint64_t nextSample = 0;
+    std::uint64_t nextProgress = progressStep;
+    while (true) {
+        // The next base at which anything is written; the split point and
+        // the coordinate at position P are shown at base P - 1.
+        std::uint64_t p = std::min<std::uint64_t>({nextSample, nextProgress, length - 1});
+        if (split != sortedSplitPositions.end()) p = std::min<std::uint64_t>(p, *split - 1);
+        if (coordinate != drawable.end()) p = std::min<std::uint64_t>(p, *coordinate - 1);
+        if (p >= length) break;
+        cursor.advanceTo(static_cast<std::uint32_t>(p));
+
+        if (p == nextSample) {
             plotRangeEnd = static_cast<std::int32_t>(p / scale);
             const int x = static_cast<int>(p / scale + 1);
-            if (gap)
+            if (cursor.gapHere())
                 writeText(streams.curveData, format("%9d\t\" \"\n", x));
             else
-                writeText(streams.curveData,
-                          format("%9d\t%11.3f\n", x, curveValue(walk, slope, h, parameters.plotZ)));
+                writeText(streams.curveData, format("%9d\t%11.3f\n", x, cursor.curveHere(slope, plotZ)));
+            nextSample += scale;
         }
-        if ((p % progressStep == 0 && p != 0) || p == length - 1) {
+        if (p == nextProgress || p == length - 1) {
             if (++progress <= 10) {
                 writeText(console.out, format("%3d0%% output! \n", progress));
                 std::fflush(console.out);
             }
+            if (p == nextProgress) nextProgress += progressStep;
         }
-        if (coordinateIndex < drawable.size() && drawable[coordinateIndex] == p + 1) {
-            ++coordinateIndex;
+        if (coordinate != drawable.end() && static_cast<std::uint64_t>(*coordinate) == p + 1) {
+            ++coordinate;
             writeText(streams.coordinatePoints,
-                      format("%f\t%11.3f\n", (p + 1) / xScale,
-                             curveValue(walk, slope, h, parameters.plotZ)));
+                      format("%f\t%11.3f\n", (p + 1) / xScale, cursor.curveHere(slope, plotZ)));
         }
-        if (splitIndex < sortedSplitPositions.size() &&
-            sortedSplitPositions[splitIndex] == static_cast<std::int64_t>(p) + 1) {
-            ++splitIndex;
+        if (split != sortedSplitPositions.end() && static_cast<std::uint64_t>(*split) == p + 1) {
+            ++split;
             const double x = (p + 1) / xScale;
-            const double y = curveValue(walk, slope, h, parameters.plotZ);
+            const double y = cursor.curveHere(slope, plotZ);
             writeText(streams.splitPointData, format("%f\t%11.3f\n", x, y));
             ++label;
             if (parameters.labelPoints)
@@ -83,7 +135,8 @@ std::int32_t profilePass(const Sequence& sequence, const Walk& walk, double slop
             else
                 writeText(streams.plotScript, format("set label '%d' at %f,%11.3f\n", label, x, y));
         }
-        if (!gap) ++h;
+        // Every event at p has moved past it, so the next round starts later.
+        if (p == length - 1) break;
     }
     return plotRangeEnd;
 }

@@ -8,7 +8,6 @@
 
 #include "common/console.h"
 #include "input/sequence.h"
-#include "profile/walk.h"
 #include "run/run_parameters.h"
 
 namespace vestrel {
@@ -20,10 +19,9 @@ struct ProfileStreams {
     std::FILE* coordinatePoints;  // .TagP, or null without coordinates
 };
 
-// The curve value at walk index h: (h + 1) * slope - walk[h], negated with
-// plotZ. An index past the last value takes the last value; no value at all
-// gives 0.
-double curveValue(const Walk& walk, double slope, std::int32_t h, bool plotZ);
+// The curve at walk index h with walk value w: (h + 1) * slope - w, the
+// product rounded first; negated with plotZ.
+double curveValue(std::int32_t walkValue, std::int32_t h, double slope, bool plotZ);
 
 // The coordinates that can be drawn: each stored value v (coordinate - 1)
 // with 1 <= v <= length, once, ascending.
@@ -31,8 +29,10 @@ std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& s
                                               std::uint32_t length);
 
 // Runs the pass and returns plotRangeEnd, the x of the last sample less one.
-std::int32_t profilePass(const Sequence& sequence, const Walk& walk, double slope,
-                         const RunParameters& parameters,
+// A base that is n takes the curve value of the next base that is not; one
+// in a trailing run of n that of the last base that is not; with no such
+// base at all the value is 0.
+std::int32_t profilePass(const Sequence& sequence, double slope, const RunParameters& parameters,
                          const std::vector<std::int32_t>& sortedSplitPositions,
                          const std::vector<std::int64_t>& coordinates, const ProfileStreams& streams,
                          const Console& console);

@@ -1,39 +1,60 @@
 // The cumulative (A+T)-(G+C) walk over the bases that are not n, and the
-// least-squares slope through it.
+// least-squares slope through it. The walk is never stored for a run: its
+// values are recomputed from the bases wherever they are needed.
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <vector>
 
-#include "common/stop.h"
 #include "input/sequence.h"
 
 namespace vestrel {
 
-// Walk values by their index among the non-n bases. The slope and the
-// profile pass read the walk only through this type.
-class Walk {
-public:
-    Walk() = default;
-    std::int32_t size() const { return size_; }
-    std::int32_t operator[](std::int32_t j) const { return values_[static_cast<std::size_t>(j)]; }
+// Calls visit(value) for each base that is not n among `count` bases from
+// the 0-based index `start`: the running count of a and t minus that of c
+// and g (case ignored), the base itself included.
+template <class Visit>
+void forEachWalkValue(const char* bases, std::uint32_t start, std::uint32_t count, Visit&& visit) {
+    std::int32_t value = 0;
+    for (std::uint32_t i = start; i < start + count; ++i) {
+        const char base = static_cast<char>(bases[i] | 0x20);
+        if (base == 'a' || base == 't') ++value;
+        else if (base == 'c' || base == 'g') --value;
+        if (base != 'n') visit(value);
+    }
+}
 
-    // Allocates room for `count` values; the stop names the buffer.
-    static Outcome<Walk> allocate(std::int32_t count);
-    std::int32_t* data() { return values_.get(); }
+// The walk values as an array (small sequences and checks).
+std::vector<std::int32_t> computeWalk(const char* bases, std::uint32_t start, std::uint32_t count);
 
-private:
-    std::unique_ptr<std::int32_t[]> values_;
-    std::int32_t size_ = 0;
-};
+// The least-squares slope of the values against 1, 2, 3, ...: running means
+// of quotients, then centred sums, in that order; 0 for fewer than two
+// values. forEachValue(f) must call f on every value in order, and may be
+// called twice.
+template <class ForEachValue>
+double slopeOfWalk(ForEachValue&& forEachValue, std::int32_t count) {
+    if (count < 2) return 0.0;
+    const double n = count;
+    double x = 0, mx = 0, mv = 0;
+    forEachValue([&](std::int32_t value) {
+        x = x + 1;
+        mx = mx + x / n;
+        mv = mv + value / n;
+    });
+    x = 0;
+    double sxx = 0, sxy = 0;
+    forEachValue([&](std::int32_t value) {
+        x = x + 1;
+        const double dx = x - mx;
+        sxx = sxx + dx * dx;
+        sxy = sxy + dx * (value - mv);
+    });
+    return sxy / sxx;
+}
 
-// Writes one value per base that is not n among `count` bases from `start`
-// (0-based): the running count of a and t minus that of c and g, case
-// ignored, the base itself included.
-void computeWalk(const char* bases, std::uint32_t start, std::uint32_t count, std::int32_t* walk);
+double computeSlope(const std::vector<std::int32_t>& walk);
 
-// The least-squares slope of walk[j] against j + 1, as running means of
-// quotients followed by centred sums; 0 for fewer than two values.
-double computeSlope(const Walk& walk);
+// The slope of the sequence's walk, recomputed from its bases.
+double computeSlope(const Sequence& sequence);
 
 }  // namespace vestrel

@@ -1,6 +1,7 @@
 #include "run/run_driver.h"
 
 #include <cstdio>
+#include <future>
 
 #include "common/format.h"
 #include "common/stop.h"
@@ -109,10 +110,17 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     if (!gaps.ok()) return report(gaps.stop(), console);
     writeSegmentPageHead(outputs.segmentPage.get(), parameters);
     listGaps(gaps.value(), console);
+    // The slope depends on the bases alone: with more than one thread it is
+    // worked out beside the segmentation.
+    const unsigned threads =
+        parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
+    std::future<double> slopeTask;
+    if (threads > 1)
+        slopeTask = std::async(std::launch::async, [&] { return computeSlope(sequence.value()); });
+
     SegmentationState segmentation;
     {
-        ThreadPool pool(parameters.threads != 0 ? parameters.threads
-                                                : ThreadPool::availableProcessors());
+        ThreadPool pool(threads);
         if (auto stop = segmentContigs(sequence.value(), gaps.value(), parameters, segmentation,
                                        console, &pool))
             return report(*stop, console);
@@ -138,17 +146,14 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     const std::int32_t splitPointCount = segmentation.splitPoints.count;
     segmentation.splitPoints = SplitPointList{};
 
-    Outcome<Walk> walk = Walk::allocate(sequence.value().lengthExcludingGaps);
-    if (!walk.ok()) return report(walk.stop(), console);
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
-    computeWalk(sequence.value().bases.get(), 0, length, walk.value().data());
-    const double slope = computeSlope(walk.value());
+    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence.value());
     const ProfileStreams streams{outputs.curveData.get(), outputs.splitPointData.get(),
                                  outputs.plotScript.get(),
                                  coordinates.value().coordinatePoints.get()};
     const std::int32_t plotRangeEnd =
-        profilePass(sequence.value(), walk.value(), slope, parameters, sortedSplitPositions,
+        profilePass(sequence.value(), slope, parameters, sortedSplitPositions,
                     coordinates.value().stored, streams, console);
 
     writePlotCommand(outputs.plotScript.get(), stem, plotRangeEnd, splitPointCount,

@@ -1,4 +1,5 @@
 #include "profile/profile_pass.h"
+#include "profile/walk.h"
 
 #include <gtest/gtest.h>
 
@@ -38,10 +39,13 @@ Sequence sequenceOf(const std::string& bases) {
     return sequence;
 }
 
-Walk walkOf(const Sequence& sequence) {
-    Walk walk = std::move(Walk::allocate(sequence.lengthExcludingGaps).value());
-    computeWalk(sequence.bases.get(), 0, sequence.length, walk.data());
-    return walk;
+using Walk = std::vector<std::int32_t>;
+
+Walk walkOf(const Sequence& sequence) { return computeWalk(sequence.bases.get(), 0, sequence.length); }
+
+// The curve at walk index h, from the stored walk.
+double curveAt(const Walk& walk, double slope, std::int32_t h, bool plotZ) {
+    return curveValue(walk[static_cast<std::size_t>(h)], h, slope, plotZ);
 }
 
 // A base pattern that keeps the curve moving: no two samples alike.
@@ -62,14 +66,13 @@ PassRun runPass(const std::string& bases, const RunParameters& parameters,
                 const std::vector<std::int32_t>& splits = {},
                 const std::vector<std::int64_t>& coordinates = {}, bool progressIntoCurve = false) {
     const Sequence sequence = sequenceOf(bases);
-    const Walk walk = walkOf(sequence);
     MemoryStream curve, split, script, tag;
     testing::CapturedConsole captured;
     Console console = captured.console();
     if (progressIntoCurve) console.out = curve.file;
     const ProfileStreams streams{curve.file, split.file, script.file,
                                  parameters.plotCoordinates ? tag.file : nullptr};
-    const std::int32_t plotRangeEnd = profilePass(sequence, walk, computeSlope(walk), parameters,
+    const std::int32_t plotRangeEnd = profilePass(sequence, computeSlope(sequence), parameters,
                                                   splits, coordinates, streams, console);
     return PassRun{curve.text(), split.text(), script.text(), tag.text(), captured.out(), plotRangeEnd};
 }
@@ -145,12 +148,12 @@ TEST_P(ProfileScaleTest, SamplesPointsAndLabels) {
     EXPECT_EQ(run.plotRangeEnd, rangeEnd);
     std::string curve;
     for (std::int32_t k = 0; k <= rangeEnd; ++k)
-        curve += format("%9d\t%11.3f\n", k + 1, curveValue(walk, slope, k * static_cast<std::int32_t>(scale), false));
+        curve += format("%9d\t%11.3f\n", k + 1, curveAt(walk, slope, k * static_cast<std::int32_t>(scale), false));
     EXPECT_EQ(run.curve, curve);
     std::string points, labels;
     for (std::size_t i = 0; i < splits.size(); ++i) {
         const double x = splits[i] / static_cast<double>(scale);
-        const double y = curveValue(walk, slope, splits[i] - 1, false);
+        const double y = curveAt(walk, slope, splits[i] - 1, false);
         points += format("%f\t%11.3f\n", x, y);
         labels += format("set label '%d-%d' at %f,%11.3f\n", static_cast<int>(i + 1), splits[i], x, y);
     }
@@ -230,7 +233,7 @@ TEST_P(CoordinateProjectionTest, EveryDrawableCoordinateOnce) {
     std::sort(stored.begin(), stored.end());
     std::string expected;
     for (double x : GetParam().x)
-        expected += format("%f\t%11.3f\n", x, curveValue(walk, slope, static_cast<std::int32_t>(x) - 1, false));
+        expected += format("%f\t%11.3f\n", x, curveAt(walk, slope, static_cast<std::int32_t>(x) - 1, false));
     EXPECT_EQ(runPass(bases, parameters, {}, stored).coordinatePoints, expected);
 }
 

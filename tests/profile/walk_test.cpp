@@ -9,18 +9,23 @@
 namespace vestrel {
 namespace {
 
+using Walk = std::vector<std::int32_t>;
+
 Walk walkOf(const std::string& bases) {
-    const auto count = static_cast<std::int32_t>(std::count_if(
-        bases.begin(), bases.end(), [](char c) { return (c | 0x20) != 'n'; }));
-    Walk walk = std::move(Walk::allocate(count).value());
-    computeWalk(bases.data(), 0, static_cast<std::uint32_t>(bases.size()), walk.data());
-    return walk;
+    return computeWalk(bases.data(), 0, static_cast<std::uint32_t>(bases.size()));
 }
 
-std::vector<std::int32_t> valuesOf(const Walk& walk) {
-    std::vector<std::int32_t> values;
-    for (std::int32_t j = 0; j < walk.size(); ++j) values.push_back(walk[j]);
-    return values;
+const Walk& valuesOf(const Walk& walk) { return walk; }
+
+// The slope recomputed from the bases, as a run does, without a stored walk.
+double slopeFromBases(const std::string& bases) {
+    Sequence sequence;
+    sequence.bases.reset(new char[bases.size() + 1]);
+    std::copy(bases.begin(), bases.end(), sequence.bases.get());
+    sequence.length = static_cast<std::uint32_t>(bases.size());
+    sequence.lengthExcludingGaps = static_cast<std::int32_t>(std::count_if(
+        bases.begin(), bases.end(), [](char c) { return (c | 0x20) != 'n'; }));
+    return computeSlope(sequence);
 }
 
 // With `runningMeans` the means are running sums of quotients; otherwise
@@ -63,6 +68,7 @@ TEST_P(WalkExampleTest, ValuesAndSlope) {
     const Walk walk = walkOf(GetParam().bases);
     EXPECT_EQ(valuesOf(walk), GetParam().walk);
     EXPECT_DOUBLE_EQ(computeSlope(walk), GetParam().slope);
+    EXPECT_EQ(slopeFromBases(GetParam().bases), computeSlope(walk));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -100,6 +106,7 @@ TEST_P(SlopeOrderTest, FollowsTheRunningQuotientOrder) {
     const std::vector<std::int32_t> values = valuesOf(walk);
     ASSERT_NE(slopeOf(values, true), slopeOf(values, false));
     EXPECT_EQ(computeSlope(walk), slopeOf(values, true));
+    EXPECT_EQ(slopeFromBases(GetParam()), slopeOf(values, true));
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, SlopeOrderTest,
