@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "support/run_command.h"
 
@@ -39,7 +40,12 @@ const GoldenCase kCases[] = {
      {"-t", "20", "-i", "500", "-g", "850", "-m", "-z", "-s", "4"}},
 };
 
-class GoldenRun : public ::testing::TestWithParam<GoldenCase> {};
+// Every case runs with the default settings, with 1, 2 and 7 threads, and
+// with the plain reference scan on one thread: all give the same bytes.
+const std::vector<std::string> kVariants[] = {
+    {}, {"--threads", "1"}, {"--threads=2"}, {"--threads", "7"}, {"--kernel", "reference", "--threads", "1"}};
+
+class GoldenRun : public ::testing::TestWithParam<std::tuple<GoldenCase, int>> {};
 
 void prepareInputs(const GoldenCase& golden, const TempDir& folder) {
     const fs::path genome = sourceDir() / golden.genome;
@@ -56,13 +62,15 @@ void prepareInputs(const GoldenCase& golden, const TempDir& folder) {
 }
 
 TEST_P(GoldenRun, MatchesStoredResults) {
-    const GoldenCase& golden = GetParam();
+    const GoldenCase& golden = std::get<0>(GetParam());
+    const std::vector<std::string>& variant = kVariants[std::get<1>(GetParam())];
     TempDir folder;
     prepareInputs(golden, folder);
     auto inputs = snapshot(folder.path());
 
     std::vector<std::string> argv = {vestrelBinary(), golden.inputName};
     argv.insert(argv.end(), golden.options.begin(), golden.options.end());
+    argv.insert(argv.end(), variant.begin(), variant.end());
     const CommandResult result = runCommand(argv, folder.path());
 
     std::map<std::string, std::string> actual;
@@ -73,7 +81,7 @@ TEST_P(GoldenRun, MatchesStoredResults) {
     actual["status"] = std::to_string(result.status) + "\n";
 
     const fs::path expectedFolder = sourceDir() / "tests/golden" / golden.name;
-    if (std::getenv("VESTREL_UPDATE_GOLDEN") != nullptr) {
+    if (std::getenv("VESTREL_UPDATE_GOLDEN") != nullptr && variant.empty()) {
         fs::remove_all(expectedFolder);
         fs::create_directories(expectedFolder);
         for (auto& [name, bytes] : actual) writeFile(expectedFolder / name, bytes);
@@ -92,8 +100,15 @@ TEST_P(GoldenRun, MatchesStoredResults) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Genomes, GoldenRun, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
+std::string goldenName(const ::testing::TestParamInfo<std::tuple<GoldenCase, int>>& info) {
+    static const char* const variants[] = {"default", "threads1", "threads2", "threads7", "reference"};
+    return std::get<0>(info.param).name + "_" + variants[std::get<1>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Genomes, GoldenRun,
+                         ::testing::Combine(::testing::ValuesIn(kCases),
+                                            ::testing::Range(0, static_cast<int>(std::size(kVariants)))),
+                         goldenName);
 
 }  // namespace
 }  // namespace vestrel::testing
