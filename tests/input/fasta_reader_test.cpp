@@ -133,5 +133,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, FastaReaderLimitTest,
                                            std::pair<std::string, bool>{"nnnnn", false},
                                            std::pair<std::string, bool>{"AC\nGT\nX", false}));
 
+
+// Long lines are copied in bulk when they hold only plain bases; any other
+// byte sends the line through the byte-by-byte reader. Reading three bytes at
+// a time never takes the bulk path, so both must agree on every mixture.
+class BulkLinesTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(BulkLinesTest, AgreeWithByteByByteReading) {
+    std::uint32_t state = static_cast<std::uint32_t>(GetParam()) * 2654435761u + 1;
+    auto next = [&](std::uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    const std::string plain = "ACGTNacgtn", odd = "RYKMxX-*09 \t\r>";
+    std::string file = ">first record\n";
+    for (int line = 0; line < 300; ++line) {
+        const std::uint32_t width = 20 + next(90);
+        const bool mixed = next(4) == 0;
+        for (std::uint32_t i = 0; i < width; ++i)
+            file += mixed && next(12) == 0 ? odd[next(static_cast<std::uint32_t>(odd.size()))]
+                                            : plain[next(static_cast<std::uint32_t>(plain.size()))];
+        file += next(5) == 0 ? "\r\n" : "\n";
+        if (next(40) == 0) file += ">another record\n";
+    }
+    file += std::string(70, 'g');  // a last line without a line feed
+
+    testing::CapturedConsole bulk, trickle;
+    MemorySource whole(file);
+    TrickleSource pieces(file);
+    const Outcome<Sequence> fast = readFasta(whole, bulk.console());
+    const Outcome<Sequence> exact = readFasta(pieces, trickle.console());
+    ASSERT_TRUE(fast.ok()) << fast.stop().message;
+    ASSERT_TRUE(exact.ok()) << exact.stop().message;
+    EXPECT_EQ(fast.value().view(), exact.value().view());
+    EXPECT_EQ(fast.value().lengthExcludingGaps, exact.value().lengthExcludingGaps);
+    EXPECT_EQ(bulk.err(), trickle.err());
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, BulkLinesTest, ::testing::Range(0, 20));
+
 }  // namespace
 }  // namespace vestrel
