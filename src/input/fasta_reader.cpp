@@ -1,9 +1,9 @@
 #include "input/fasta_reader.h"
 
 #include <immintrin.h>
-#include <sys/mman.h>
 
 #include <algorithm>
+#include <memory>
 #include <array>
 #include <cstring>
 #include <new>
@@ -71,38 +71,6 @@ void warnUnexpected(char letter, const Console& console) {
     writeText(console.err, line);
 }
 
-// A buffer that grows only when the source's size was not known in advance.
-// Large buffers are filled once from start to end: backing them with huge
-// pages spares most of the page faults. Only advice; failure changes nothing.
-void preferHugePages(char* data, std::uint64_t size) {
-    constexpr std::uintptr_t kHuge = 2u << 20;
-    if (size < 2 * kHuge) return;
-    const auto first = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
-class BaseBuffer {
-public:
-    bool reserve(std::uint64_t capacity) {
-        if (capacity <= capacity_) return true;
-        if (capacity > SIZE_MAX) return false;
-        std::unique_ptr<char[]> bigger(new (std::nothrow) char[capacity]);
-        if (!bigger) return false;
-        preferHugePages(bigger.get(), capacity);
-        if (used_ > 0) std::memcpy(bigger.get(), data_.get(), used_);
-        data_ = std::move(bigger);
-        capacity_ = capacity;
-        return true;
-    }
-    char* data() { return data_.get(); }
-    std::unique_ptr<char[]> release() { return std::move(data_); }
-    std::uint64_t capacity_ = 0;
-    std::uint64_t used_ = 0;
-
-private:
-    std::unique_ptr<char[]> data_;
-};
 
 // Exact byte-by-byte reading of [p, end): the definition of the format.
 struct ByteReader {
@@ -234,10 +202,13 @@ char collapseBase(char letter, const Console& console) {
 
 Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
                             std::uint64_t maximumBases) {
+    // Room for the whole input, or, when its size is not known in advance
+    // (a pipe, a compressed file), for the most bases a run can take plus
+    // one block: only what is written takes memory.
     const std::optional<std::uint64_t> size = source.sizeHint();
-    BaseBuffer buffer;
-    if (size && !buffer.reserve(*size))
-        return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
+    const std::uint64_t capacity = size ? *size : maximumBases + kBlockSize;
+    BaseStorage storage = BaseStorage::reserve(capacity);
+    if (!storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
 
     std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
     if (!block) return stopOnOutput("Not enough memory to allocate the read buffer\n");
@@ -252,21 +223,15 @@ Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
         if (got < 0) return stopOnOutput("Can't read the sequence file!\n");
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);
-        // A source of unknown size (a pipe) grows the buffer by doubling.
-        const std::uint64_t needed = length + static_cast<std::uint64_t>(got);
-        if (!size && needed > buffer.capacity_ &&
-            !buffer.reserve(std::max<std::uint64_t>(needed, buffer.capacity_ * 2)))
-            return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
 
-        BlockReader reader{buffer.data(), length, gapBases, inHeader, console};
+        BlockReader reader{storage.get(), length, gapBases, inHeader, console};
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
         if (!reader.read(first, first + got)) return notFasta();
-        buffer.used_ = length;
         if (length > maximumBases) return tooLong();
     }
 
     Sequence sequence;
-    sequence.bases = buffer.release();
+    sequence.bases = std::move(storage);
     sequence.length = static_cast<std::uint32_t>(length);
     sequence.lengthExcludingGaps = static_cast<std::int32_t>(length - gapBases);
     return sequence;

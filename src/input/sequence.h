@@ -2,17 +2,51 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 namespace vestrel {
 
+// Memory for the bases: reserved once, at most as large as the input, and
+// taken from the system only as it is written, so that a generous
+// reservation (an input of unknown size) costs nothing until it is used.
+class BaseStorage {
+public:
+    BaseStorage() = default;
+    // Reserves room for `capacity` bytes; empty when the system refuses.
+    static BaseStorage reserve(std::uint64_t capacity);
+
+    BaseStorage(BaseStorage&& other) noexcept { swap(other); }
+    BaseStorage& operator=(BaseStorage&& other) noexcept {
+        BaseStorage gone(std::move(*this));
+        swap(other);
+        return *this;
+    }
+    BaseStorage(const BaseStorage&) = delete;
+    BaseStorage& operator=(const BaseStorage&) = delete;
+    ~BaseStorage();
+
+    char* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+    std::uint64_t capacity() const { return capacity_; }
+
+private:
+    void swap(BaseStorage& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(capacity_, other.capacity_);
+    }
+    char* data_ = nullptr;
+    std::uint64_t capacity_ = 0;
+};
+
 struct Sequence {
-    std::unique_ptr<char[]> bases;     // only the first `length` bytes are used
-    std::uint32_t length = 0;          // stored bases
+    BaseStorage bases;                     // only the first `length` bytes are used
+    std::uint32_t length = 0;              // stored bases
     std::int32_t lengthExcludingGaps = 0;  // stored bases that are not n
 
     std::string_view view() const { return {bases.get(), length}; }
+
+    // A sequence holding these bases as they are (checks and small tools).
+    static Sequence of(std::string_view bases);
 };
 
 }  // namespace vestrel

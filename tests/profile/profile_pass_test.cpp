@@ -29,15 +29,7 @@ struct MemoryStream {
     }
 };
 
-Sequence sequenceOf(const std::string& bases) {
-    Sequence sequence;
-    sequence.bases = std::make_unique<char[]>(bases.size() + 1);
-    std::memcpy(sequence.bases.get(), bases.c_str(), bases.size() + 1);
-    sequence.length = static_cast<std::uint32_t>(bases.size());
-    sequence.lengthExcludingGaps =
-        static_cast<std::int32_t>(std::count_if(bases.begin(), bases.end(), [](char c) { return c != 'n'; }));
-    return sequence;
-}
+Sequence sequenceOf(const std::string& bases) { return Sequence::of(bases); }
 
 using Walk = std::vector<std::int32_t>;
 

@@ -18,15 +18,7 @@ Walk walkOf(const std::string& bases) {
 const Walk& valuesOf(const Walk& walk) { return walk; }
 
 // The slope recomputed from the bases, as a run does, without a stored walk.
-double slopeFromBases(const std::string& bases) {
-    Sequence sequence;
-    sequence.bases.reset(new char[bases.size() + 1]);
-    std::copy(bases.begin(), bases.end(), sequence.bases.get());
-    sequence.length = static_cast<std::uint32_t>(bases.size());
-    sequence.lengthExcludingGaps = static_cast<std::int32_t>(std::count_if(
-        bases.begin(), bases.end(), [](char c) { return (c | 0x20) != 'n'; }));
-    return computeSlope(sequence);
-}
+double slopeFromBases(const std::string& bases) { return computeSlope(Sequence::of(bases)); }
 
 // With `runningMeans` the means are running sums of quotients; otherwise
 // totals divided once and the mean x taken as (N + 1) / 2.

@@ -21,15 +21,7 @@ std::string rep(const std::string& unit, int count) {
     return text;
 }
 
-Sequence sequenceOf(const std::string& bases) {
-    Sequence sequence;
-    sequence.bases = std::make_unique<char[]>(bases.size());
-    std::memcpy(sequence.bases.get(), bases.data(), bases.size());
-    sequence.length = static_cast<std::uint32_t>(bases.size());
-    sequence.lengthExcludingGaps =
-        static_cast<std::int32_t>(bases.size() - std::count(bases.begin(), bases.end(), 'n'));
-    return sequence;
-}
+Sequence sequenceOf(const std::string& bases) { return Sequence::of(bases); }
 
 struct GapCase {
     const char* name;
