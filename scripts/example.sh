@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh g++ cmake make
+bash scripts/install-deps.sh g++ cmake make libisal-dev
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=OFF >/dev/null
 cmake --build build/release -j "$(nproc 2>/dev/null || echo 2)" --target vestrel

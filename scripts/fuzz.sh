@@ -14,7 +14,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fasta_reader coordinates command_line)
 
-bash scripts/install-deps.sh clang libclang-rt-14-dev cmake make
+bash scripts/install-deps.sh clang libclang-rt-14-dev cmake make libisal-dev
 
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVESTREL_FUZZ=ON -DVESTREL_SANITIZE=ON -DVESTREL_TESTS=OFF >/dev/null

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=("$@")
-[ ${#packages[@]} -gt 0 ] || packages=(g++ cmake make libgtest-dev)
+[ ${#packages[@]} -gt 0 ] || packages=(g++ cmake make libgtest-dev libisal-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -43,6 +43,15 @@ std::ptrdiff_t FileSource::read(char* buffer, std::size_t capacity) {
     }
 }
 
+bool FileSource::startsWithGzipMagic() const {
+    unsigned char magic[2] = {0, 0};
+    ssize_t got;
+    do {
+        got = ::pread(descriptor_, magic, 2, 0);
+    } while (got < 0 && errno == EINTR);
+    return got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+}
+
 std::ptrdiff_t MemorySource::read(char* buffer, std::size_t capacity) {
     std::size_t n = std::min(capacity, bytes_.size() - offset_);
     std::memcpy(buffer, bytes_.data() + offset_, n);

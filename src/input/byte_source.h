@@ -12,9 +12,12 @@ namespace vestrel {
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
-    // Fills up to `capacity` bytes; returns how many (0 at the end), or -1 on
-    // a read error.
+    // Fills up to `capacity` bytes; returns how many (0 at the end),
+    // kReadError on a read error, or kDamaged when the data cannot be
+    // decoded (a damaged compressed file).
     virtual std::ptrdiff_t read(char* buffer, std::size_t capacity) = 0;
+    static constexpr std::ptrdiff_t kReadError = -1;
+    static constexpr std::ptrdiff_t kDamaged = -2;
     // The number of bytes the source will yield, when known in advance.
     virtual std::optional<std::uint64_t> sizeHint() const = 0;
 };
@@ -33,6 +36,10 @@ public:
 
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
     std::optional<std::uint64_t> sizeHint() const override { return size_; }
+
+    // Whether the file starts with the gzip magic bytes 0x1f 0x8b (the read
+    // position is left where it was).
+    bool startsWithGzipMagic() const;
 
 private:
     FileSource(int descriptor, std::optional<std::uint64_t> size)

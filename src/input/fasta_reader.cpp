@@ -220,6 +220,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
     while (remaining > 0) {
         const std::ptrdiff_t got =
             source.read(block.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
+        if (got == ByteSource::kDamaged) return notFasta();
         if (got < 0) return stopOnOutput("Can't read the sequence file!\n");
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <future>
+#include <memory>
 
 #include "common/format.h"
 #include "common/stop.h"
 #include "input/byte_source.h"
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
+#include "input/gzip_source.h"
 #include "input/run_limits.h"
 #include "profile/profile_pass.h"
 #include "profile/walk.h"
@@ -88,8 +90,13 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     const OutputNames names = outputNamesFor(stemOf(inputName));
     if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
 
-    std::optional<FileSource> input = FileSource::open(inputName);
-    if (!input) return report(stopOnOutput("Can't open the sequence file!\n"), console);
+    std::optional<FileSource> file = FileSource::open(inputName);
+    if (!file) return report(stopOnOutput("Can't open the sequence file!\n"), console);
+    std::unique_ptr<ByteSource> input;
+    if (file->startsWithGzipMagic())
+        input = std::make_unique<GzipSource>(std::make_unique<FileSource>(std::move(*file)));
+    else
+        input = std::make_unique<FileSource>(std::move(*file));
     if (parameters.plotCoordinates && !canOpenForReading(parameters.coordinatesFileName))
         return report(stopOnOutput("Can't open the coordinates file!"), console);
 

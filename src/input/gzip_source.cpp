@@ -1,0 +1,59 @@
+#include "input/gzip_source.h"
+
+#include <isa-l/igzip_lib.h>
+
+#include <vector>
+
+namespace vestrel {
+
+struct GzipSource::State {
+    inflate_state inflate{};
+    std::vector<unsigned char> input = std::vector<unsigned char>(1 << 20);
+    bool inputEnded = false;  // the compressed source has nothing more
+    bool inMember = false;    // a member has begun and not yet ended
+    bool finished = false;    // every member ended with the input
+};
+
+GzipSource::GzipSource(std::unique_ptr<ByteSource> compressed)
+    : compressed_(std::move(compressed)), state_(std::make_unique<State>()) {
+    isal_inflate_init(&state_->inflate);
+    state_->inflate.crc_flag = ISAL_GZIP;
+    state_->inflate.avail_in = 0;
+}
+
+GzipSource::~GzipSource() = default;
+
+std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
+    State& s = *state_;
+    inflate_state& z = s.inflate;
+    z.next_out = reinterpret_cast<std::uint8_t*>(buffer);
+    z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, UINT32_MAX));
+    while (z.avail_out > 0 && !s.finished) {
+        if (z.avail_in == 0 && !s.inputEnded) {
+            const std::ptrdiff_t got = compressed_->read(reinterpret_cast<char*>(s.input.data()),
+                                                         s.input.size());
+            if (got < 0) return got;
+            if (got == 0) {
+                s.inputEnded = true;
+            } else {
+                z.next_in = s.input.data();
+                z.avail_in = static_cast<std::uint32_t>(got);
+            }
+        }
+        if (z.avail_in == 0 && s.inputEnded) {
+            if (s.inMember) return kDamaged;  // truncated
+            s.finished = true;
+            break;
+        }
+        if (z.block_state == ISAL_BLOCK_FINISH) {  // another member follows
+            isal_inflate_reset(&z);
+            z.crc_flag = ISAL_GZIP;
+        }
+        s.inMember = true;
+        if (isal_inflate(&z) < 0) return kDamaged;
+        if (z.block_state == ISAL_BLOCK_FINISH) s.inMember = false;
+    }
+    return static_cast<std::ptrdiff_t>(static_cast<char*>(static_cast<void*>(z.next_out)) - buffer);
+}
+
+}  // namespace vestrel
