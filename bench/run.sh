@@ -167,6 +167,7 @@ exec > >(tee "$results")
 
 echo "Vestrel benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git describe --always --dirty 2>/dev/null || echo unknown)"
 echo "CPU: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $jobs processors available; BENCH_RUNS=$runs"
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) (other programs running disturb the wall times)"
 echo
 "$bench/division_floor" | tee "$scratch/floor"
 floor=$(awk '/^Floor:/ {print $2}' "$scratch/floor")
@@ -248,4 +249,5 @@ done
 echo
 echo "budget: peak RSS within 1.1 bytes per base + 64 MiB; speed-up: wall of (b) / wall of the row;"
 echo "ns/cand: wall of the whole run (reading and writing included) per candidate cut scanned;"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "division floor on one thread: $floor ns per candidate (1.5x: $(awk -v f="$floor" 'BEGIN {printf "%.3f", 1.5 * f}') ns)."
