@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 #include <array>
 #include <cstring>
 #include <new>
@@ -72,42 +74,63 @@ void warnUnexpected(char letter, const Console& console) {
 }
 
 
-// Exact byte-by-byte reading of [p, end): the definition of the format.
+// What reading has produced so far, carried from block to block.
+struct ReadState {
+    char* out = nullptr;
+    std::uint64_t length = 0;
+    std::uint64_t gapBases = 0;
+    bool inHeader = false;
+    bool takingName = false;  // the header's first word is being read
+    std::vector<Record> records;
+};
+
+// The longest record name kept; a longer first word is cut there.
+constexpr std::size_t kMaximumNameLength = 4096;
+
+// Exact byte-by-byte reading: the definition of the format.
 struct ByteReader {
-    char* out;
-    std::uint64_t& length;
-    std::uint64_t& gapBases;
-    bool& inHeader;
+    ReadState& state;
     const Console& console;
 
     // Reads up to the end of the current line (its line feed included) or
     // `end`; false when a byte is not plain text.
     bool readLine(const unsigned char*& p, const unsigned char* end) {
+        ReadState& s = state;
         while (p < end) {
             const unsigned char c = *p++;
-            if (inHeader) {
+            if (s.inHeader) {
                 if (c == '\n') {
-                    inHeader = false;
+                    s.inHeader = false;
                     return true;
                 }
                 if (kTable.kind[c] == kReject) return false;
+                if (s.takingName) {
+                    const bool blank = c == ' ' || (c >= 0x09 && c <= 0x0D);
+                    std::string& name = s.records.back().name;
+                    if (blank && !name.empty()) s.takingName = false;
+                    else if (!blank && name.size() < kMaximumNameLength) name += static_cast<char>(c);
+                }
                 continue;
             }
             switch (kTable.kind[c]) {
                 case kBase: {
                     const char stored = kTable.base[c];
-                    out[length++] = stored;
-                    gapBases += stored == 'n';
+                    s.out[s.length++] = stored;
+                    s.gapBases += stored == 'n';
                     break;
                 }
                 case kDrop:
                     if (c == '\n') return true;
                     break;
-                case kHeader: inHeader = true; break;
+                case kHeader:
+                    s.inHeader = true;
+                    s.takingName = true;
+                    s.records.push_back(Record{std::string(), s.length});
+                    break;
                 case kOddLetter:
                     warnUnexpected(static_cast<char>(c), console);
-                    out[length++] = 'n';
-                    ++gapBases;
+                    s.out[s.length++] = 'n';
+                    ++s.gapBases;
                     break;
                 case kReject: return false;
             }
@@ -165,23 +188,21 @@ const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 // Reads one block line by line: a sequence line made only of bases is
 // copied in bulk, anything else goes through the exact reader.
 struct BlockReader {
-    char* out;
-    std::uint64_t& length;
-    std::uint64_t& gapBases;
-    bool& inHeader;
+    ReadState& state;
     const Console& console;
 
     bool read(const unsigned char* p, const unsigned char* end) {
-        ByteReader exact{out, length, gapBases, inHeader, console};
+        ReadState& s = state;
+        ByteReader exact{state, console};
         while (p < end) {
-            if (!inHeader && kHasAvx2) {
+            if (!s.inHeader && kHasAvx2) {
                 const void* lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
                 const unsigned char* lineEnd = lineFeed ? static_cast<const unsigned char*>(lineFeed) : end;
                 const unsigned char* basesEnd = lineEnd;
                 if (basesEnd > p && basesEnd[-1] == '\r') --basesEnd;
                 const auto count = static_cast<std::size_t>(basesEnd - p);
-                if (count >= 32 && copyPlainBases(p, count, out + length, gapBases)) {
-                    length += count;
+                if (count >= 32 && copyPlainBases(p, count, s.out + s.length, s.gapBases)) {
+                    s.length += count;
                     p = lineEnd == end ? end : lineEnd + 1;  // the \r and \n are dropped
                     continue;
                 }
@@ -213,9 +234,8 @@ Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
     std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
     if (!block) return stopOnOutput("Not enough memory to allocate the read buffer\n");
 
-    bool inHeader = false;
-    std::uint64_t length = 0;
-    std::uint64_t gapBases = 0;
+    ReadState state;
+    state.out = storage.get();
     std::uint64_t remaining = size.value_or(UINT64_MAX);
     while (remaining > 0) {
         const std::ptrdiff_t got =
@@ -225,16 +245,17 @@ Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);
 
-        BlockReader reader{storage.get(), length, gapBases, inHeader, console};
+        BlockReader reader{state, console};
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
         if (!reader.read(first, first + got)) return notFasta();
-        if (length > maximumBases) return tooLong();
+        if (state.length > maximumBases) return tooLong();
     }
 
     Sequence sequence;
     sequence.bases = std::move(storage);
-    sequence.length = static_cast<std::uint32_t>(length);
-    sequence.lengthExcludingGaps = static_cast<std::int32_t>(length - gapBases);
+    sequence.length = static_cast<std::uint32_t>(state.length);
+    sequence.lengthExcludingGaps = static_cast<std::int32_t>(state.length - state.gapBases);
+    sequence.records = std::move(state.records);
     return sequence;
 }
 

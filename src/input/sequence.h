@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestrel {
 
@@ -38,10 +40,18 @@ private:
     std::uint64_t capacity_ = 0;
 };
 
+// One FASTA record of the input: the first word of its header, and the
+// 0-based index in the joined sequence of its first base.
+struct Record {
+    std::string name;
+    std::uint64_t start = 0;
+};
+
 struct Sequence {
     BaseStorage bases;                     // only the first `length` bytes are used
     std::uint32_t length = 0;              // stored bases
     std::int32_t lengthExcludingGaps = 0;  // stored bases that are not n
+    std::vector<Record> records;           // in file order; bases before the first header have none
 
     std::string_view view() const { return {bases.get(), length}; }
 

@@ -20,4 +20,9 @@ std::optional<Stop> applyLongOption(const std::vector<std::string>& args, std::s
 // The lines the help text adds for the long options.
 std::string longOptionHelp();
 
+// --help and --version, wherever they stand (values of options aside), are
+// answered before anything else is done.
+enum class InformationRequest { none, help, version };
+InformationRequest informationRequest(const std::vector<std::string>& args);
+
 }  // namespace vestrel

@@ -21,6 +21,7 @@ OutputNames outputNamesFor(const std::string& stem) {
     return OutputNames{
         stem + ".SegGC",   stem + "_GCcontent.html",   stem + ".SegP", stem + ".Vestrel",
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
+        stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed",
     };
 }
 
@@ -44,14 +45,14 @@ std::optional<OutputFile> createOutputFile(const std::string& name) {
     return OutputFile(name, file);
 }
 
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names) {
+Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool browserTracks) {
     OutputFiles files;
     struct Step {
         OutputFile* file;
         const std::string* name;
         const char* message;
     };
-    const Step steps[] = {
+    std::vector<Step> steps = {
         {&files.segmentSteps, &names.segmentSteps, "cannot open the file"},
         {&files.segmentPage, &names.segmentPage, "cannot open the out file"},
         {&files.splitPointData, &names.splitPointData, "cannot open the file"},
@@ -59,6 +60,10 @@ Outcome<OutputFiles> createOutputFiles(const OutputNames& names) {
         {&files.plotScript, &names.plotScript, "cannot open the file"},
         {&files.splitPointPage, &names.splitPointPage, "cannot open the file"},
     };
+    if (browserTracks) {
+        steps.push_back({&files.segmentTrack, &names.segmentTrack, "cannot open the file"});
+        steps.push_back({&files.splitPointTrack, &names.splitPointTrack, "cannot open the file"});
+    }
     // First make sure every file can be written, without emptying any.
     std::vector<std::string> made;
     for (const Step& step : steps) {

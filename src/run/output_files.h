@@ -23,6 +23,8 @@ struct OutputNames {
     std::string plotScript;         // stem_Vestrel.plt
     std::string splitPointPage;     // stem_SegPoints.html
     std::string coordinatePoints;   // stem.TagP (only with a coordinates file)
+    std::string segmentTrack;       // stem_GCcontent.bedGraph (only with --bed)
+    std::string splitPointTrack;    // stem_SegPoints.bed (only with --bed)
 };
 
 OutputNames outputNamesFor(const std::string& stem);
@@ -58,12 +60,14 @@ struct OutputFiles {
     OutputFile curveData;
     OutputFile plotScript;
     OutputFile splitPointPage;
+    OutputFile segmentTrack;      // with browser tracks only
+    OutputFile splitPointTrack;   // with browser tracks only
 };
 
 // Creates (or empties) the six files in their fixed order. When one cannot
 // be created the run stops before any existing file is emptied, and the
 // files this call made are removed again.
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names);
+Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool browserTracks = false);
 
 // Creates or empties one output file for writing and reading.
 std::optional<OutputFile> createOutputFile(const std::string& name);

@@ -1,5 +1,7 @@
 #include "run/run_driver.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <future>
 #include <memory>
@@ -13,10 +15,12 @@
 #include "input/run_limits.h"
 #include "profile/profile_pass.h"
 #include "profile/walk.h"
+#include "reports/browser_tracks.h"
 #include "reports/plot_script.h"
 #include "reports/segment_reports.h"
 #include "reports/split_point_report.h"
 #include "run/command_line.h"
+#include "run/long_options.h"
 #include "run/output_files.h"
 #include "run/run_parameters.h"
 #include "run/texts.h"
@@ -40,6 +44,10 @@ std::vector<const std::string*> namesWritten(const OutputNames& names,
         &names.curveData,    &names.plotScript,    &names.splitPointPage,
     };
     if (parameters.plotCoordinates) written.push_back(&names.coordinatePoints);
+    if (parameters.browserTracks) {
+        written.push_back(&names.segmentTrack);
+        written.push_back(&names.splitPointTrack);
+    }
     return written;
 }
 
@@ -48,8 +56,16 @@ std::vector<const std::string*> namesWritten(const OutputNames& names,
 std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& names,
                                const RunParameters& parameters) {
     if (hasControlCharacter(inputName) || hasControlCharacter(parameters.coordinatesFileName) ||
-        hasControlCharacter(parameters.densityFileName))
+        hasControlCharacter(parameters.densityFileName) || hasControlCharacter(parameters.outputPrefix))
         return stopOnError("File names must not contain control characters.\n");
+    if (!parameters.outputPrefix.empty()) {
+        const std::string& prefix = parameters.outputPrefix;
+        const size_t slash = prefix.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+            return stopOnError("The output folder does not exist: " + folder + "\n");
+    }
     for (const std::string* output : namesWritten(names, parameters)) {
         if (sameFile(inputName, *output))
             return stopOnError(format(
@@ -71,6 +87,16 @@ bool canOpenForReading(const std::string& name) { return FileSource::open(name).
 }  // namespace
 
 int runVestrel(const std::vector<std::string>& args, const Console& console) {
+    switch (informationRequest(args)) {
+        case InformationRequest::help:
+            writeText(console.out, helpText() + longOptionHelp());
+            return 0;
+        case InformationRequest::version:
+            writeText(console.out, "vestrel " VESTREL_VERSION "\n");
+            return 0;
+        case InformationRequest::none:
+            break;
+    }
     switch (classifyCommandLine(args)) {
         case CommandLineKind::usage:
             writeText(console.err, usageText(args.empty() ? "vestrel" : args[0]));
@@ -87,7 +113,9 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     if (auto stop = parseOptions(args, parameters, console)) return report(*stop, console);
 
     const std::string& inputName = args[1];
-    const OutputNames names = outputNamesFor(stemOf(inputName));
+    const std::string stem =
+        parameters.outputPrefix.empty() ? stemOf(inputName) : parameters.outputPrefix;
+    const OutputNames names = outputNamesFor(stem);
     if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
 
     std::optional<FileSource> file = FileSource::open(inputName);
@@ -106,8 +134,9 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
 
     if (auto stop = checkRunLimits(sequence.value(), parameters, console))
         return report(*stop, console);
+    const std::uint32_t length = sequence.value().length;
 
-    Outcome<OutputFiles> created = createOutputFiles(names);
+    Outcome<OutputFiles> created = createOutputFiles(names, parameters.browserTracks);
     if (!created.ok()) return report(created.stop(), console);
     OutputFiles& outputs = created.value();
     printSegmentationHeading(parameters, console);
@@ -136,14 +165,21 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     // The segment reports.
     writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.value().length);
     writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
+    if (parameters.browserTracks) {
+        const RecordMap records(sequence.value().records, length, unnamedRecordName(stem));
+        const std::string track = unnamedRecordName(stem);
+        writeSegmentTrack(outputs.segmentTrack.get(), segmentation.segments, records, track);
+        writeSplitPointTrack(outputs.splitPointTrack.get(), segmentation.splitPoints.records, records,
+                             track);
+        for (OutputFile* file : {&outputs.segmentTrack, &outputs.splitPointTrack})
+            if (auto stop = file->close()) return report(*stop, console);
+    }
     segmentation.segments = SegmentList{};
     finishSegmentPage(outputs.segmentPage.get());
     if (auto stop = outputs.segmentPage.close()) return report(*stop, console);
     if (auto stop = outputs.segmentSteps.close()) return report(*stop, console);
 
     // The split points, the coordinates and the curve.
-    const std::string stem = stemOf(inputName);
-    const std::uint32_t length = sequence.value().length;
     writePlotHead(outputs.plotScript.get(), parameters, stem, length);
     Outcome<Coordinates> coordinates = readCoordinates(
         parameters.coordinatesFileName, parameters.plotCoordinates, names.coordinatePoints);

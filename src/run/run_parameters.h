@@ -38,6 +38,9 @@ struct RunParameters {
     // Long options.
     unsigned threads = 0;  // 0: as many as processors are available
     ScanKernel kernel = ScanKernel::automatic;
+    bool browserTracks = false;   // --bed: also a bedGraph and a BED file
+    bool splitRecords = false;    // --split-records: records cut contigs like gaps
+    std::string outputPrefix;     // --prefix: names outputs instead of the stem
 };
 
 }  // namespace vestrel

@@ -35,34 +35,62 @@ void listGaps(const std::vector<Gap>& gaps, const Console& console) {
     }
 }
 
+std::vector<Contig> contigsOf(const Sequence& sequence, const std::vector<Gap>& gaps,
+                              bool splitRecords) {
+    const auto length = static_cast<std::int32_t>(sequence.length);
+    std::vector<Contig> contigs;
+    if (gaps.empty()) {
+        contigs.push_back({1, length});
+    } else {
+        contigs.push_back({1, static_cast<std::int32_t>(gaps.front().startIndex)});
+        for (std::size_t k = 1; k < gaps.size(); ++k)
+            contigs.push_back({static_cast<std::int32_t>(gaps[k - 1].endIndex) + 2,
+                               static_cast<std::int32_t>(gaps[k].startIndex)});
+        contigs.push_back({static_cast<std::int32_t>(gaps.back().endIndex) + 2, length});
+    }
+    if (!splitRecords) return contigs;
+    // A record that begins inside a contig cuts it there.
+    std::vector<Contig> cut;
+    auto record = sequence.records.begin();
+    for (Contig contig : contigs) {
+        while (record != sequence.records.end() &&
+               static_cast<std::int64_t>(record->start) + 1 <= contig.start)
+            ++record;
+        for (auto next = record; next != sequence.records.end() &&
+                                 static_cast<std::int64_t>(next->start) + 1 <= contig.end;
+             ++next) {
+            const auto first = static_cast<std::int32_t>(next->start) + 1;
+            if (first > contig.start) {
+                cut.push_back({contig.start, first - 1});
+                contig.start = first;
+            }
+        }
+        cut.push_back(contig);
+    }
+    return cut;
+}
+
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
                                    const RunParameters& parameters, SegmentationState& state,
                                    const Console& console, ThreadPool* pool) {
     const char* bases = sequence.bases.get();
-    const auto length = static_cast<std::int32_t>(sequence.length);
     ConsoleSink sink(console, state);
-    auto segment = [&](std::int32_t start, std::int32_t end) {
+    const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);
+    // A sequence that is one contig is segmented whole, without a contig line.
+    const bool announce = contigs.size() > 1 || !gaps.empty();
+    for (const Contig& contig : contigs) {
+        if (contig.end - contig.start < 0) continue;
+        if (announce) {
+            writeText(console.out, format("\nContig: %d-%d\n\n", contig.start, contig.end));
+            std::fflush(console.out);
+        }
         state.segmentationDepth = 0;
-        state.currentContigStart = start;
-        state.currentContigEnd = end;
-        segmentContig(bases, start, end, parameters, pool, sink);
-    };
-    if (gaps.empty()) {
-        segment(1, length);
-        return sink.failure();
+        state.currentContigStart = contig.start;
+        state.currentContigEnd = contig.end;
+        segmentContig(bases, contig.start, contig.end, parameters, pool, sink);
+        if (auto failure = sink.failure()) return failure;
     }
-    auto segmentBetweenGaps = [&](std::int32_t start, std::int32_t end) {
-        if (end - start < 0) return;
-        writeText(console.out, format("\nContig: %d-%d\n\n", start, end));
-        std::fflush(console.out);
-        segment(start, end);
-    };
-    segmentBetweenGaps(1, static_cast<std::int32_t>(gaps.front().startIndex));
-    for (std::size_t k = 1; k < gaps.size() && !sink.failure(); ++k)
-        segmentBetweenGaps(static_cast<std::int32_t>(gaps[k - 1].endIndex) + 2,
-                           static_cast<std::int32_t>(gaps[k].startIndex));
-    segmentBetweenGaps(static_cast<std::int32_t>(gaps.back().endIndex) + 2, length);
-    return sink.failure();
+    return std::nullopt;
 }
 
 }  // namespace vestrel

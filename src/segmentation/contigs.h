@@ -21,6 +21,17 @@ struct Gap {
 
 constexpr std::size_t kMaximumGaps = 50000;
 
+// A stretch between gaps, 1-based and inclusive; empty when end < start.
+struct Contig {
+    std::int32_t start;
+    std::int32_t end;
+};
+
+// The contigs between the gaps, in order (empty ones included); with
+// `splitRecords` each FASTA record boundary cuts them too.
+std::vector<Contig> contigsOf(const Sequence& sequence, const std::vector<Gap>& gaps,
+                              bool splitRecords);
+
 // The gaps in ascending order; more than kMaximumGaps stops the run.
 Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filteredGapSize);
 
