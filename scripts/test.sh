@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # gnuplot and chromium are the real consumers of the plot script and the pages.
-bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium
+bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
