@@ -36,14 +36,27 @@ protected:
         for (const char* output : kOutputs) writeFile(folder / output, std::string("earlier ") + output);
     }
     CommandResult run(std::vector<std::string> arguments, bool unprivileged = false) {
-        arguments.insert(arguments.begin(), vestrelBinary());
+        arguments.insert(arguments.begin(), unprivileged ? reachableBinary() : vestrelBinary());
         return runCommand(arguments, folder.path(), unprivileged);
+    }
+    // A copy of the binary that an unprivileged user can run wherever the
+    // build folder is.
+    std::string reachableBinary() {
+        const fs::path copy = fs::path(binaries.path()) / "vestrel";
+        if (!fs::exists(copy)) {
+            fs::copy_file(vestrelBinary(), copy);
+            fs::permissions(binaries.path(), fs::perms::all);
+            fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+        }
+        return copy.string();
     }
     void expectEarlierOutputsKept() {
         for (const char* output : kOutputs)
             EXPECT_EQ(readFile(folder / output), std::string("earlier ") + output) << output;
     }
     TempDir folder;
+    TempDir binaries;
 };
 
 TEST_F(HostileInput, FolderAsSequenceFile) {
