@@ -10,45 +10,67 @@
 
 namespace vestrel {
 
-// Calls visit(value) for each base that is not n among `count` bases from
-// the 0-based index `start`: the running count of a and t minus that of c
-// and g (case ignored), the base itself included.
-template <class Visit>
-void forEachWalkValue(const char* bases, std::uint32_t start, std::uint32_t count, Visit&& visit) {
-    std::int32_t value = 0;
-    for (std::uint32_t i = start; i < start + count; ++i) {
-        const char base = static_cast<char>(bases[i] | 0x20);
-        if (base == 'a' || base == 't') ++value;
-        else if (base == 'c' || base == 'g') --value;
-        if (base != 'n') visit(value);
-    }
-}
+// Hands out the walk values of `count` bases from the 0-based index `start`,
+// a block at a time: for each base that is not n, the running count of a and
+// t minus that of c and g (case ignored), the base itself included.
+class WalkReader {
+public:
+    WalkReader(const char* bases, std::uint32_t start, std::uint32_t count)
+        : next_(bases + start), end_(bases + start + count) {}
+    // Fills up to `capacity` values; returns how many (0 at the end).
+    int next(std::int32_t* values, int capacity);
+
+private:
+    const char* next_;
+    const char* end_;
+    std::int32_t value_ = 0;
+};
 
 // The walk values as an array (small sequences and checks).
 std::vector<std::int32_t> computeWalk(const char* bases, std::uint32_t start, std::uint32_t count);
 
 // The least-squares slope of the values against 1, 2, 3, ...: running means
-// of quotients, then centred sums, in that order; 0 for fewer than two
-// values. forEachValue(f) must call f on every value in order, and may be
-// called twice.
-template <class ForEachValue>
-double slopeOfWalk(ForEachValue&& forEachValue, std::int32_t count) {
+// of quotients (each term divided by N before it is added), then centred
+// sums, in that order; 0 for fewer than two values. makeReader() gives a
+// fresh reader of all N values; it is called once per pass.
+template <class MakeReader>
+double slopeOfWalk(MakeReader&& makeReader, std::int32_t count) {
     if (count < 2) return 0.0;
     const double n = count;
-    double x = 0, mx = 0, mv = 0;
-    forEachValue([&](std::int32_t value) {
-        x = x + 1;
-        mx = mx + x / n;
-        mv = mv + value / n;
-    });
-    x = 0;
+    constexpr int kBlock = 4096;
+    std::int32_t values[kBlock];
+    double first[kBlock], second[kBlock];
+
+    double mx = 0, mv = 0;
+    double x = 0;  // 1, 2, 3, ...: whole numbers, exact
+    auto reader = makeReader();
+    for (int got; (got = reader.next(values, kBlock)) > 0;) {
+        // The quotients do not depend on one another; the sums keep their order.
+        for (int i = 0; i < got; ++i) {
+            first[i] = (x + (i + 1)) / n;
+            second[i] = values[i] / n;
+        }
+        for (int i = 0; i < got; ++i) {
+            mx = mx + first[i];
+            mv = mv + second[i];
+        }
+        x += got;
+    }
     double sxx = 0, sxy = 0;
-    forEachValue([&](std::int32_t value) {
-        x = x + 1;
-        const double dx = x - mx;
-        sxx = sxx + dx * dx;
-        sxy = sxy + dx * (value - mv);
-    });
+    x = 0;
+    auto again = makeReader();
+    for (int got; (got = again.next(values, kBlock)) > 0;) {
+        for (int i = 0; i < got; ++i) {
+            const double dx = (x + (i + 1)) - mx;
+            first[i] = dx * dx;
+            second[i] = dx * (values[i] - mv);
+        }
+        for (int i = 0; i < got; ++i) {
+            sxx = sxx + first[i];
+            sxy = sxy + second[i];
+        }
+        x += got;
+    }
     return sxy / sxx;
 }
 
