@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (read.length > size) std::abort();
     std::int64_t notGaps = 0;
     for (std::uint32_t i = 0; i < read.length; ++i) {
-        const char base = read.bases[i];
+        const char base = read.bases.get()[i];
         if (base != 'a' && base != 'c' && base != 'g' && base != 't' && base != 'n') std::abort();
         notGaps += base != 'n';
     }
