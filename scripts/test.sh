@@ -5,8 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# gnuplot and chromium are the real consumers of the plot script and the pages.
-bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools
+# gnuplot and chromium are the real consumers of the plot script and the pages;
+# man renders the installed manual page; snakemake runs the example workflow.
+bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
+  man-db groff-base snakemake
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""One row per vestrel run: genome, length, segments, split points, mean GC.
+
+Usage: summarize.py PREFIX...   (writes the table to standard output)
+
+Each PREFIX names the outputs of one run (PREFIX.SegGC, PREFIX.SegP) and the
+saved console of the run (PREFIX.console); the genome is the last part of the
+prefix. The length is the one vestrel printed ("Sequence length: N(bp)"), the
+segments are the steps of the .SegGC file, the split points the lines of the
+.SegP file and the mean GC the length-weighted mean of the segments' GC
+fractions (NA when there is no segment).
+"""
+import os
+import re
+import sys
+
+LENGTH_LINE = re.compile(r"^Sequence length: (\d+)\(bp\)$", re.MULTILINE)
+BREAK_VALUE = '" "'
+
+
+def sequence_length(console_path):
+    with open(console_path, encoding="utf-8", errors="replace") as console:
+        match = LENGTH_LINE.search(console.read())
+    if not match:
+        raise ValueError(f"{console_path}: no 'Sequence length: N(bp)' line")
+    return int(match.group(1))
+
+
+def segments(seggc_path):
+    """(start, end, gc) of every step: the lines that do not break the steps, in pairs."""
+    points = []
+    with open(seggc_path, encoding="ascii") as steps:
+        for number, line in enumerate(steps, 1):
+            fields = line.rstrip("\n").split("\t")
+            if len(fields) != 2:
+                raise ValueError(f"{seggc_path}:{number}: expected two tab-separated fields")
+            if fields[1] != BREAK_VALUE:
+                points.append((int(fields[0]), fields[1], number))
+    if len(points) % 2:
+        raise ValueError(f"{seggc_path}: a step without its end")
+    result = []
+    for (start, gc, number), (end, end_gc, _) in zip(points[::2], points[1::2]):
+        if gc != end_gc or end < start:
+            raise ValueError(f"{seggc_path}:{number}: a step whose two ends differ")
+        result.append((start, end, float(gc)))
+    return result
+
+
+def line_count(path):
+    with open(path, "rb") as lines:
+        return sum(1 for _ in lines)
+
+
+def row(prefix):
+    steps = segments(prefix + ".SegGC")
+    covered = sum(end - start + 1 for start, end, _ in steps)
+    if covered:
+        mean_gc = "%.6f" % (sum((end - start + 1) * gc for start, end, gc in steps) / covered)
+    else:
+        mean_gc = "NA"
+    return [os.path.basename(prefix), str(sequence_length(prefix + ".console")), str(len(steps)),
+            str(line_count(prefix + ".SegP")), mean_gc]
+
+
+def main(prefixes):
+    rows = [["genome", "length", "segments", "split_points", "mean_gc"]]
+    try:
+        rows += [row(prefix) for prefix in prefixes]
+    except (OSError, ValueError) as error:
+        print(f"summarize.py: {error}", file=sys.stderr)
+        return 1
+    sys.stdout.write("".join("\t".join(fields) + "\n" for fields in rows))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
