@@ -61,6 +61,7 @@ inline void foldLanes(const double* scores, const double* positions, int lanes, 
     BestCut lanesBest{-std::numeric_limits<double>::infinity(), 0};
     bool any = false;
     for (int i = 0; i < lanes; ++i) {
+        if (positions[i] == std::numeric_limits<double>::max()) continue;  // took no candidate
         const auto position = static_cast<std::int32_t>(positions[i]);
         if (!any || scores[i] > lanesBest.best ||
             (scores[i] == lanesBest.best && position < lanesBest.position)) {
