@@ -25,7 +25,7 @@ for w in $workloads; do
   case $w in 5M | 50M | 250M) ;; *) echo "unknown workload '$w' (choose from 5M 50M 250M)" >&2; exit 2 ;; esac
 done
 
-bash scripts/install-deps.sh g++ cmake make xz-utils seqtk seqkit time
+bash scripts/install-deps.sh g++ cmake make libisal-dev xz-utils gzip seqtk seqkit time
 source bench/build_vestrel.sh  # sets jobs, vestrel
 bench=$root/build/bench
 data=$bench/data
@@ -67,7 +67,13 @@ prepare() {
   esac
   mv "$file.part" "$file"
 }
-for w in $workloads; do prepare "$w"; done
+# The gzip copy that the compressed-reading rows read.
+prepare_gzip() {
+  local file
+  file=$(workload_file "$1")
+  [ -s "$file.gz" ] || { gzip -6 -c "$file" > "$file.gz.part" && mv "$file.gz.part" "$file.gz"; }
+}
+for w in $workloads; do prepare "$w"; prepare_gzip "$w"; done
 
 # --- measuring --------------------------------------------------------------------
 scratch=$bench/scratch
@@ -97,6 +103,15 @@ vestrel_run() {
   mkdir -p "$dir/w"
   ln -s "$(workload_file "$w")" "$dir/w/seq.fa"
   timed "$dir" "$vestrel" seq.fa "$@"
+}
+
+# vestrel_gzip_run LABEL WORKLOAD REP ARGS...: the same on the gzip copy.
+vestrel_gzip_run() {
+  local label=$1 w=$2 rep=$3; shift 3
+  local dir=$scratch/$w.$label.$rep
+  mkdir -p "$dir/w"
+  ln -s "$(workload_file "$w").gz" "$dir/w/seq.fa.gz"
+  timed "$dir" "$vestrel" seq.fa.gz "$@"
 }
 
 # peer_run LABEL WORKLOAD REP COMMAND...: a reading peer on the input itself.
@@ -183,6 +198,8 @@ for w in $workloads; do
     vestrel_run reading "$w" "$rep" -i 500 -t 5
     peer_run seqtk "$w" "$rep" seqtk comp "$file"
     peer_run seqkit "$w" "$rep" seqkit fx2tab -n -g "$file"
+    vestrel_gzip_run gzreading "$w" "$rep" -i 500 -t 5
+    peer_run zcat "$w" "$rep" sh -c 'zcat "$1" > /dev/null' zcat "$file.gz"
   done
 
   bases=$(grep -m1 -o 'Sequence length: [0-9]*' "$scratch/$w.reading.1/stdout" | grep -o '[0-9]*$' || true)
@@ -231,11 +248,13 @@ for w in $workloads; do
       && grep -q 'Sequence length (excluding gaps)' "$scratch/$w.reading.$rep/stdout" || reading_ok=no
   done
   printf '%-38s %9s %13s %11s\n' "reading (page cache)" "wall s" "peak RSS MiB" "MB/s"
-  for label in reading seqtk seqkit; do
+  for label in reading seqtk seqkit gzreading zcat; do
     case $label in
       reading) name="vestrel -i 500 -t 5 (stops after read)" ;;
       seqtk) name="seqtk comp" ;;
       seqkit) name="seqkit fx2tab -n -g" ;;
+      gzreading) name="vestrel .gz (stops after read)" ;;
+      zcat) name="zcat .gz > /dev/null" ;;
     esac
     wall=$(column "$label" "$w" 1)
     rss=$(column "$label" "$w" 2)
@@ -243,6 +262,7 @@ for w in $workloads; do
       printf "%-38s %9.3f %13.1f %11.0f   (status %s)\n", name, wall, rss / 1024, (wall > 0 ? bytes / wall / 1e6 : 0), st
     }'
   done
+  echo "(MB/s of the .gz rows: uncompressed bytes per second)"
   [ "$reading_ok" = yes ] || echo "note: the reading run did not stop right after reading (expected status 1, no output, the length report)"
   [ "$keep" = 1 ] || rm -rf "$scratch"/"$w".*
 done
