@@ -84,6 +84,36 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
 
 bool canOpenForReading(const std::string& name) { return FileSource::open(name).has_value(); }
 
+// The sequence file as a byte source: decompressed on the fly when it starts
+// with the gzip magic bytes.
+std::unique_ptr<ByteSource> openSequenceFile(const std::string& name) {
+    std::optional<FileSource> file = FileSource::open(name);
+    if (!file) return nullptr;
+    if (file->startsWithGzipMagic())
+        return std::make_unique<GzipSource>(std::make_unique<FileSource>(std::move(*file)));
+    return std::make_unique<FileSource>(std::move(*file));
+}
+
+// The GC-content page, the step data and the browser tracks, from the
+// segments; the files are closed when written.
+std::optional<Stop> writeSegmentReports(OutputFiles& outputs, const SegmentationState& segmentation,
+                                        const Sequence& sequence, const RunParameters& parameters,
+                                        const std::string& stem) {
+    writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.length);
+    writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
+    if (parameters.browserTracks) {
+        const std::string name = unnamedRecordName(stem);
+        const RecordMap records(sequence.records, sequence.length, name);
+        writeSegmentTrack(outputs.segmentTrack.get(), segmentation.segments, records, name);
+        writeSplitPointTrack(outputs.splitPointTrack.get(), segmentation.splitPoints.records, records, name);
+        for (OutputFile* file : {&outputs.segmentTrack, &outputs.splitPointTrack})
+            if (auto stop = file->close()) return stop;
+    }
+    finishSegmentPage(outputs.segmentPage.get());
+    if (auto stop = outputs.segmentPage.close()) return stop;
+    return outputs.segmentSteps.close();
+}
+
 }  // namespace
 
 int runVestrel(const std::vector<std::string>& args, const Console& console) {
@@ -118,13 +148,8 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     const OutputNames names = outputNamesFor(stem);
     if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
 
-    std::optional<FileSource> file = FileSource::open(inputName);
-    if (!file) return report(stopOnOutput("Can't open the sequence file!\n"), console);
-    std::unique_ptr<ByteSource> input;
-    if (file->startsWithGzipMagic())
-        input = std::make_unique<GzipSource>(std::make_unique<FileSource>(std::move(*file)));
-    else
-        input = std::make_unique<FileSource>(std::move(*file));
+    std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
+    if (!input) return report(stopOnOutput("Can't open the sequence file!\n"), console);
     if (parameters.plotCoordinates && !canOpenForReading(parameters.coordinatesFileName))
         return report(stopOnOutput("Can't open the coordinates file!"), console);
 
@@ -162,22 +187,9 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
             return report(*stop, console);
     }
 
-    // The segment reports.
-    writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.value().length);
-    writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
-    if (parameters.browserTracks) {
-        const RecordMap records(sequence.value().records, length, unnamedRecordName(stem));
-        const std::string track = unnamedRecordName(stem);
-        writeSegmentTrack(outputs.segmentTrack.get(), segmentation.segments, records, track);
-        writeSplitPointTrack(outputs.splitPointTrack.get(), segmentation.splitPoints.records, records,
-                             track);
-        for (OutputFile* file : {&outputs.segmentTrack, &outputs.splitPointTrack})
-            if (auto stop = file->close()) return report(*stop, console);
-    }
+    if (auto stop = writeSegmentReports(outputs, segmentation, sequence.value(), parameters, stem))
+        return report(*stop, console);
     segmentation.segments = SegmentList{};
-    finishSegmentPage(outputs.segmentPage.get());
-    if (auto stop = outputs.segmentPage.close()) return report(*stop, console);
-    if (auto stop = outputs.segmentSteps.close()) return report(*stop, console);
 
     // The split points, the coordinates and the curve.
     writePlotHead(outputs.plotScript.get(), parameters, stem, length);
