@@ -134,7 +134,7 @@ void ConsoleSink::text(Channel channel, std::string text) {
 void ConsoleSink::segment(const Segment& segment) {
     if (failedRecord_ != nullptr) return;
     try {
-        state_.segments.records.push_back(segment);
+        state_.segments.append(segment.start, segment.end, segment.gcContent);
     } catch (const std::bad_alloc&) {
         failedRecord_ = "Site";
     }
