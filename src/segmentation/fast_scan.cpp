@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -72,92 +73,83 @@ inline void foldLanes(const double* scores, const double* positions, int lanes, 
     if (any && lanesBest.best > best.best) best = lanesBest;
 }
 
-__attribute__((target("avx2"))) BestCut scanAvx2(const char* bases, std::int32_t first,
-                                                 std::int32_t last, const BaseCounts& before,
-                                                 std::int32_t atTotal, std::int32_t gcTotal,
-                                                 BestCut best) {
+// The scan `Lanes` candidates at a time, written once with the compiler's
+// vector types: each lane does the scalar scan's operations in its order, so
+// every score has the same bits. Inlined into the two entry points below,
+// which compile it for AVX2 (4 lanes) and AVX-512 (8 lanes).
+template <int Lanes>
+struct LaneTypes;
+template <>
+struct LaneTypes<4> {
+    using Doubles = double __attribute__((vector_size(32)));
+    using Ints = std::int32_t __attribute__((vector_size(16)));
+};
+template <>
+struct LaneTypes<8> {
+    using Doubles = double __attribute__((vector_size(64)));
+    using Ints = std::int32_t __attribute__((vector_size(32)));
+};
+
+template <int Lanes>
+__attribute__((always_inline)) inline BestCut scanLanes(const char* bases, std::int32_t first,
+                                                        std::int32_t last, const BaseCounts& before,
+                                                        std::int32_t atTotal, std::int32_t gcTotal,
+                                                        BestCut best) {
+    using Doubles = typename LaneTypes<Lanes>::Doubles;
+    using Ints = typename LaneTypes<Lanes>::Ints;
     const double counted = static_cast<double>(atTotal + gcTotal);
-    const __m256d atAll = _mm256_set1_pd(atTotal), gcAll = _mm256_set1_pd(gcTotal);
-    const __m256d countedAll = _mm256_set1_pd(counted);
-    const __m256d lane = _mm256_set_pd(3, 2, 1, 0);
-    __m256d bestScore = _mm256_set1_pd(-1000000.0);
-    __m256d bestPosition = _mm256_set1_pd(std::numeric_limits<double>::max());
-    alignas(32) std::int32_t atLeft[kBlock], gcLeft[kBlock];
+    const Doubles atAll = Doubles{} + atTotal, gcAll = Doubles{} + gcTotal;
+    const Doubles countedAll = Doubles{} + counted;
+    Doubles lane;
+    for (int i = 0; i < Lanes; ++i) lane[i] = i;
+    Doubles bestScore = Doubles{} - 1000000.0;
+    Doubles bestPosition = Doubles{} + std::numeric_limits<double>::max();
+    alignas(64) std::int32_t atLeft[kBlock], gcLeft[kBlock];
     std::int32_t at = before.at(), gc = before.gc();
     std::int32_t from = first;
-    for (; last - from + 1 >= 4; from += kBlock) {
-        const int n = static_cast<int>(std::min<std::int64_t>(kBlock, last - from + 1)) & ~3;
+    for (; last - from + 1 >= Lanes; from += kBlock) {
+        const int n = static_cast<int>(std::min<std::int64_t>(kBlock, last - from + 1)) & ~(Lanes - 1);
         leftCounts(bases, from, n, at, gc, atLeft, gcLeft);
-        for (int k = 0; k < n; k += 4) {
-            const __m256d a = _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(atLeft + k)));
-            const __m256d g = _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(gcLeft + k)));
-            const __m256d nLeft = _mm256_add_pd(a, g);
-            const __m256d left = _mm256_add_pd(_mm256_mul_pd(a, _mm256_div_pd(a, nLeft)),
-                                               _mm256_mul_pd(g, _mm256_div_pd(g, nLeft)));
-            const __m256d ar = _mm256_sub_pd(atAll, a), gr = _mm256_sub_pd(gcAll, g);
-            const __m256d nRight = _mm256_add_pd(ar, gr);
-            const __m256d right = _mm256_add_pd(_mm256_mul_pd(ar, _mm256_div_pd(ar, nRight)),
-                                                _mm256_mul_pd(gr, _mm256_div_pd(gr, nRight)));
-            const __m256d score = _mm256_div_pd(_mm256_add_pd(left, right), countedAll);
-            const __m256d better = _mm256_cmp_pd(score, bestScore, _CMP_GT_OQ);
-            const __m256d position = _mm256_add_pd(_mm256_set1_pd(from + k), lane);
-            bestScore = _mm256_blendv_pd(bestScore, score, better);
-            bestPosition = _mm256_blendv_pd(bestPosition, position, better);
+        for (int k = 0; k < n; k += Lanes) {
+            Ints atInts, gcInts;
+            std::memcpy(&atInts, atLeft + k, sizeof atInts);
+            std::memcpy(&gcInts, gcLeft + k, sizeof gcInts);
+            const Doubles a = __builtin_convertvector(atInts, Doubles);
+            const Doubles g = __builtin_convertvector(gcInts, Doubles);
+            const Doubles nLeft = a + g;
+            const Doubles left = a * (a / nLeft) + g * (g / nLeft);
+            const Doubles ar = atAll - a, gr = gcAll - g;
+            const Doubles nRight = ar + gr;
+            const Doubles right = ar * (ar / nRight) + gr * (gr / nRight);
+            const Doubles score = (left + right) / countedAll;
+            const auto better = score > bestScore;  // false for NaN
+            bestScore = better ? score : bestScore;
+            bestPosition = better ? (Doubles{} + (from + k)) + lane : bestPosition;
         }
         if (n < kBlock) {
             from += n;
             break;
         }
     }
-    alignas(32) double scores[4], positions[4];
-    _mm256_store_pd(scores, bestScore);
-    _mm256_store_pd(positions, bestPosition);
-    foldLanes(scores, positions, 4, best);
+    alignas(64) double scores[Lanes], positions[Lanes];
+    std::memcpy(scores, &bestScore, sizeof scores);
+    std::memcpy(positions, &bestPosition, sizeof positions);
+    foldLanes(scores, positions, Lanes, best);
     return scanScalar(bases, from, last, BaseCounts{at, gc, 0, 0}, atTotal, gcTotal, best);
+}
+
+__attribute__((target("avx2"))) BestCut scanAvx2(const char* bases, std::int32_t first,
+                                                 std::int32_t last, const BaseCounts& before,
+                                                 std::int32_t atTotal, std::int32_t gcTotal,
+                                                 BestCut best) {
+    return scanLanes<4>(bases, first, last, before, atTotal, gcTotal, best);
 }
 
 __attribute__((target("avx512f"))) BestCut scanAvx512(const char* bases, std::int32_t first,
                                                       std::int32_t last, const BaseCounts& before,
                                                       std::int32_t atTotal, std::int32_t gcTotal,
                                                       BestCut best) {
-    const double counted = static_cast<double>(atTotal + gcTotal);
-    const __m512d atAll = _mm512_set1_pd(atTotal), gcAll = _mm512_set1_pd(gcTotal);
-    const __m512d countedAll = _mm512_set1_pd(counted);
-    const __m512d lane = _mm512_set_pd(7, 6, 5, 4, 3, 2, 1, 0);
-    __m512d bestScore = _mm512_set1_pd(-1000000.0);
-    __m512d bestPosition = _mm512_set1_pd(std::numeric_limits<double>::max());
-    alignas(64) std::int32_t atLeft[kBlock], gcLeft[kBlock];
-    std::int32_t at = before.at(), gc = before.gc();
-    std::int32_t from = first;
-    for (; last - from + 1 >= 8; from += kBlock) {
-        const int n = static_cast<int>(std::min<std::int64_t>(kBlock, last - from + 1)) & ~7;
-        leftCounts(bases, from, n, at, gc, atLeft, gcLeft);
-        for (int k = 0; k < n; k += 8) {
-            const __m512d a = _mm512_maskz_cvtepi32_pd(0xFF, _mm256_load_si256(reinterpret_cast<const __m256i*>(atLeft + k)));
-            const __m512d g = _mm512_maskz_cvtepi32_pd(0xFF, _mm256_load_si256(reinterpret_cast<const __m256i*>(gcLeft + k)));
-            const __m512d nLeft = _mm512_add_pd(a, g);
-            const __m512d left = _mm512_add_pd(_mm512_mul_pd(a, _mm512_div_pd(a, nLeft)),
-                                               _mm512_mul_pd(g, _mm512_div_pd(g, nLeft)));
-            const __m512d ar = _mm512_sub_pd(atAll, a), gr = _mm512_sub_pd(gcAll, g);
-            const __m512d nRight = _mm512_add_pd(ar, gr);
-            const __m512d right = _mm512_add_pd(_mm512_mul_pd(ar, _mm512_div_pd(ar, nRight)),
-                                                _mm512_mul_pd(gr, _mm512_div_pd(gr, nRight)));
-            const __m512d score = _mm512_div_pd(_mm512_add_pd(left, right), countedAll);
-            const __mmask8 better = _mm512_cmp_pd_mask(score, bestScore, _CMP_GT_OQ);
-            const __m512d position = _mm512_add_pd(_mm512_set1_pd(from + k), lane);
-            bestScore = _mm512_mask_blend_pd(better, bestScore, score);
-            bestPosition = _mm512_mask_blend_pd(better, bestPosition, position);
-        }
-        if (n < kBlock) {
-            from += n;
-            break;
-        }
-    }
-    alignas(64) double scores[8], positions[8];
-    _mm512_store_pd(scores, bestScore);
-    _mm512_store_pd(positions, bestPosition);
-    foldLanes(scores, positions, 8, best);
-    return scanScalar(bases, from, last, BaseCounts{at, gc, 0, 0}, atTotal, gcTotal, best);
+    return scanLanes<8>(bases, first, last, before, atTotal, gcTotal, best);
 }
 
 // Stretches with more candidates than this are scanned in chunks on the pool.
