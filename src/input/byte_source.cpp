@@ -52,11 +52,4 @@ bool FileSource::startsWithGzipMagic() const {
     return got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
 }
 
-std::ptrdiff_t MemorySource::read(char* buffer, std::size_t capacity) {
-    std::size_t n = std::min(capacity, bytes_.size() - offset_);
-    std::memcpy(buffer, bytes_.data() + offset_, n);
-    offset_ += n;
-    return static_cast<std::ptrdiff_t>(n);
-}
-
 }  // namespace vestrel

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace vestrel {
 
@@ -46,18 +45,6 @@ private:
         : descriptor_(descriptor), size_(size) {}
     int descriptor_;
     std::optional<std::uint64_t> size_;
-};
-
-// Bytes already in memory (tests).
-class MemorySource final : public ByteSource {
-public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-    std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
-    std::optional<std::uint64_t> sizeHint() const override { return bytes_.size(); }
-
-private:
-    std::string_view bytes_;
-    std::size_t offset_ = 0;
 };
 
 }  // namespace vestrel

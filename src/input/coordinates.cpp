@@ -1,6 +1,8 @@
 #include "input/coordinates.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 
 namespace vestrel {
 namespace {
@@ -28,12 +30,10 @@ bool coordinateOfLine(const char* line, std::int64_t& value) {
     return true;
 }
 
-Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName, bool plotCoordinates,
-                                     const std::string& coordinatePointsName) {
+Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName) {
     Coordinates coordinates;
-    if (!plotCoordinates) return coordinates;
-
-    FileHandle file(std::fopen(coordinatesFileName.c_str(), "rb"));
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(coordinatesFileName.c_str(), "rb"),
+                                                        std::fclose);
     if (!file) return stopOnOutput("Can't open the coordinates file!");
     char line[kLineBuffer];
     while (!std::feof(file.get())) {
@@ -48,10 +48,6 @@ Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName, boo
     coordinates.coordinateCount = static_cast<std::int32_t>(
         std::min<std::size_t>(coordinates.stored.size(), INT32_MAX));
     std::sort(coordinates.stored.begin(), coordinates.stored.end());
-
-    std::optional<OutputFile> points = createOutputFile(coordinatePointsName);
-    if (!points) return stopOnOutput("Can't open .TagP file!");
-    coordinates.coordinatePoints = std::move(*points);
     return coordinates;
 }
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/stop.h"
-#include "run/output_files.h"
 
 namespace vestrel {
 
@@ -16,16 +15,13 @@ struct Coordinates {
     // 32-bit range stay entries but can never be drawn.
     std::vector<std::int64_t> stored;
     std::int32_t coordinateCount = 0;
-    OutputFile coordinatePoints;  // the .TagP stream, only with a coordinates file
 };
 
 // Classifies one read of at most 299 characters: false for a comment or an
 // empty read, otherwise true with the number it starts with (0 without one).
 bool coordinateOfLine(const char* line, std::int64_t& value);
 
-// Reads and sorts the coordinates file and creates the .TagP file; without
-// plotCoordinates there are no entries and no file.
-Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName, bool plotCoordinates,
-                                     const std::string& coordinatePointsName);
+// Reads and sorts the coordinates file.
+Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName);
 
 }  // namespace vestrel

@@ -1,7 +1,5 @@
 #include "input/fasta_reader.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -55,6 +53,8 @@ constexpr ByteTable makeByteTable() {
 constexpr ByteTable kTable = makeByteTable();
 
 constexpr std::size_t kBlockSize = 1 << 20;
+// Lines at least this long are tried as plain bases in bulk.
+constexpr std::size_t kBulkLine = 32;
 
 Stop notFasta() {
     return stopOnOutput(
@@ -139,69 +139,24 @@ struct ByteReader {
     }
 };
 
-// Whether the 32 bytes at p are all a, c, g, t or n in either case; `gaps`
-// gets a bit for each n.
-__attribute__((target("avx2"))) inline bool plainBases32(const unsigned char* p, unsigned& gaps) {
-    const __m256i bytes = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                                          _mm256_set1_epi8(0x20));
-    const __m256i isN = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('n'));
-    const __m256i ok = _mm256_or_si256(
-        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('a')),
-                        _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('c'))),
-        _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('g')),
-                                        _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('t'))),
-                        isN));
-    gaps = static_cast<unsigned>(_mm256_movemask_epi8(isN));
-    return static_cast<unsigned>(_mm256_movemask_epi8(ok)) == 0xFFFFFFFFu;
-}
-
-__attribute__((target("avx2"))) inline void storeLowered32(const unsigned char* p, char* out) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                                        _mm256_set1_epi8(0x20)));
-}
-
-// Copies a stretch of 32 or more bytes when every one is a, c, g, t or n in
-// either case, lower-casing them; false (nothing written) otherwise.
-__attribute__((target("avx2"))) bool copyPlainBases(const unsigned char* p, std::size_t count,
-                                                    char* out, std::uint64_t& gapBases) {
-    std::uint64_t found = 0;
-    unsigned gaps = 0;
-    std::size_t at = 0;
-    for (; at + 32 <= count; at += 32) {
-        if (!plainBases32(p + at, gaps)) return false;
-        found += static_cast<unsigned>(__builtin_popcount(gaps));
-    }
-    if (at < count) {  // the last 32 bytes overlap: count only the new ones
-        if (!plainBases32(p + count - 32, gaps)) return false;
-        found += static_cast<unsigned>(__builtin_popcount(gaps >> (32 - (count - at))));
-    }
-    // Every byte passed: now write them.
-    for (at = 0; at + 32 <= count; at += 32) storeLowered32(p + at, out + at);
-    if (at < count) storeLowered32(p + count - 32, out + count - 32);
-    gapBases += found;
-    return true;
-}
-
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
-
 // Reads one block line by line: a sequence line made only of bases is
 // copied in bulk, anything else goes through the exact reader.
 struct BlockReader {
     ReadState& state;
+    const KernelTable& kernels;
     const Console& console;
 
     bool read(const unsigned char* p, const unsigned char* end) {
         ReadState& s = state;
         ByteReader exact{state, console};
         while (p < end) {
-            if (!s.inHeader && kHasAvx2) {
+            if (!s.inHeader) {
                 const void* lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
                 const unsigned char* lineEnd = lineFeed ? static_cast<const unsigned char*>(lineFeed) : end;
                 const unsigned char* basesEnd = lineEnd;
                 if (basesEnd > p && basesEnd[-1] == '\r') --basesEnd;
                 const auto count = static_cast<std::size_t>(basesEnd - p);
-                if (count >= 32 && copyPlainBases(p, count, s.out + s.length, s.gapBases)) {
+                if (count >= kBulkLine && kernels.copyPlainBases(p, count, s.out + s.length, s.gapBases)) {
                     s.length += count;
                     p = lineEnd == end ? end : lineEnd + 1;  // the \r and \n are dropped
                     continue;
@@ -215,13 +170,7 @@ struct BlockReader {
 
 }  // namespace
 
-char collapseBase(char letter, const Console& console) {
-    const auto byte = static_cast<unsigned char>(letter);
-    if (kTable.kind[byte] == kOddLetter) warnUnexpected(letter, console);
-    return kTable.base[byte];
-}
-
-Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
+Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, const Console& console,
                             std::uint64_t maximumBases) {
     // Room for the whole input, or, when its size is not known in advance
     // (a pipe, a compressed file), for the most bases a run can take plus
@@ -245,7 +194,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const Console& console,
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);
 
-        BlockReader reader{state, console};
+        BlockReader reader{state, kernels, console};
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
         if (!reader.read(first, first + got)) return notFasta();
         if (state.length > maximumBases) return tooLong();

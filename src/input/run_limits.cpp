@@ -22,19 +22,18 @@ std::int32_t resolveFilteredGapSize(std::uint32_t length, double gapOption) {
     return static_cast<std::int32_t>(truncated);
 }
 
-std::optional<Stop> checkRunLimits(const Sequence& sequence, RunParameters& parameters,
-                                   const Console& console) {
+Outcome<DerivedValues> checkRunLimits(const Sequence& sequence, const LimitOptions& options,
+                                      const Console& console) {
     if (sequence.length < 1000)
         return stopOnOutput("The input DNA sequence should be longer than 1000 bp.\n");
-    parameters.plotScale = choosePlotScale(sequence.length);
     writeText(console.out, format("Sequence length: %u(bp)\n\n", sequence.length));
     writeText(console.out, format("Sequence length (excluding gaps): %d(bp)\n\n",
                                   sequence.lengthExcludingGaps));
-    if (parameters.minimumLength < 1000) {
+    if (options.minimumLength < 1000) {
         const char* advice = nullptr;
-        if (sequence.length > 10000000 && parameters.haltingParameter < 100)
+        if (sequence.length > 10000000 && options.haltingParameter < 100)
             advice = "100";
-        else if (sequence.length <= 10000000 && parameters.haltingParameter < 10)
+        else if (sequence.length <= 10000000 && options.haltingParameter < 10)
             advice = "10";
         if (advice != nullptr)
             return stopOnOutput(format(
@@ -43,17 +42,8 @@ std::optional<Stop> checkRunLimits(const Sequence& sequence, RunParameters& para
                 "parameter should be no less than %s.\n",
                 advice));
     }
-    parameters.filteredGapSize = resolveFilteredGapSize(sequence.length, parameters.gapOption);
-    return std::nullopt;
-}
-
-void printSegmentationHeading(const RunParameters& parameters, const Console& console) {
-    writeText(console.out, "\n\n1. Segmenting the DNA sequence...\n\n");
-    writeText(console.out,
-              format("Halting parameter = %g Filtered gap size = %u bp Minimum length = %u bp\n\n",
-                     parameters.haltingParameter,
-                     static_cast<std::uint32_t>(parameters.filteredGapSize),
-                     parameters.minimumLength));
+    return DerivedValues{choosePlotScale(sequence.length),
+                         resolveFilteredGapSize(sequence.length, options.gapOption)};
 }
 
 }  // namespace vestrel

@@ -7,7 +7,6 @@
 #include "common/console.h"
 #include "common/stop.h"
 #include "input/sequence.h"
-#include "run/run_parameters.h"
 
 namespace vestrel {
 
@@ -18,11 +17,22 @@ std::uint32_t choosePlotScale(std::uint32_t length);
 // fraction of the length; truncated toward zero, saturated to 32 bits.
 std::int32_t resolveFilteredGapSize(std::uint32_t length, double gapOption);
 
-// Refuses short sequences and unsafe parameter pairs, prints the length
-// report, and fills plotScale and filteredGapSize.
-std::optional<Stop> checkRunLimits(const Sequence& sequence, RunParameters& parameters,
-                                   const Console& console);
+// The options the limits look at.
+struct LimitOptions {
+    double haltingParameter;
+    std::uint32_t minimumLength;
+    double gapOption;  // >= 1: bases; below 1: a fraction of the length
+};
 
-void printSegmentationHeading(const RunParameters& parameters, const Console& console);
+// What the sequence's length fixes for the rest of the run.
+struct DerivedValues {
+    std::uint32_t plotScale;
+    std::int32_t filteredGapSize;
+};
+
+// Refuses short sequences and unsafe parameter pairs, prints the length
+// report, and derives the plot scale and the filtered gap size.
+Outcome<DerivedValues> checkRunLimits(const Sequence& sequence, const LimitOptions& options,
+                                      const Console& console);
 
 }  // namespace vestrel

@@ -24,14 +24,4 @@ BaseStorage::~BaseStorage() {
     if (data_ != nullptr) ::munmap(data_, capacity_);
 }
 
-Sequence Sequence::of(std::string_view bases) {
-    Sequence sequence;
-    sequence.bases = BaseStorage::reserve(bases.size());
-    if (!bases.empty()) std::memcpy(sequence.bases.get(), bases.data(), bases.size());
-    sequence.length = static_cast<std::uint32_t>(bases.size());
-    sequence.lengthExcludingGaps = static_cast<std::int32_t>(
-        std::count_if(bases.begin(), bases.end(), [](char c) { return (c | 0x20) != 'n'; }));
-    return sequence;
-}
-
 }  // namespace vestrel

@@ -54,9 +54,6 @@ struct Sequence {
     std::vector<Record> records;           // in file order; bases before the first header have none
 
     std::string_view view() const { return {bases.get(), length}; }
-
-    // A sequence holding these bases as they are (checks and small tools).
-    static Sequence of(std::string_view bases);
 };
 
 }  // namespace vestrel

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/format.h"
-#include "segmentation/base_counts.h"
 
 namespace vestrel {
 namespace {
@@ -13,12 +12,12 @@ namespace {
 // the walk value after the last of them.
 class WalkCursor {
 public:
-    WalkCursor(const char* bases, std::uint32_t length) : bases_(bases), length_(length) {}
+    WalkCursor(const char* bases, std::uint32_t length, const KernelTable& kernels)
+        : bases_(bases), length_(length), kernels_(kernels) {}
 
     void advanceTo(std::uint32_t position) {
         if (position <= position_) return;
-        const BaseCounts counts = countBases(bases_, static_cast<std::int32_t>(position_) + 1,
-                                             static_cast<std::int32_t>(position));
+        const BaseCounts counts = kernels_.count(bases_ + position_, bases_ + position);
         h_ += counts.a + counts.c + counts.g + counts.t;
         value_ += counts.at() - counts.gc();
         position_ = position;
@@ -44,6 +43,7 @@ private:
 
     const char* bases_;
     std::uint32_t length_;
+    const KernelTable& kernels_;
     std::uint32_t position_ = 0;
     std::int32_t h_ = 0;
     std::int32_t value_ = 0;
@@ -70,32 +70,30 @@ std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& s
     return drawable;
 }
 
-std::int32_t profilePass(const Sequence& sequence, double slope, const RunParameters& parameters,
-                         const std::vector<std::int32_t>& sortedSplitPositions,
-                         const std::vector<std::int64_t>& coordinates, const ProfileStreams& streams,
-                         const Console& console) {
+Profile profilePass(const Sequence& sequence, double slope, const ProfileParameters& parameters,
+                    const KernelTable& kernels, const std::vector<std::int32_t>& sortedSplitPositions,
+                    const std::vector<std::int64_t>& drawable, const Console& console) {
+    Profile profile;
     const std::uint32_t length = sequence.length;
-    if (length == 0) return 0;
+    if (length == 0) return profile;
     const std::uint32_t scale = parameters.plotScale;
     // Ten progress events; at least one base apart on very short sequences.
     const auto progressStep = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(length * 0.1));
     const double xScale = scale;
     const bool plotZ = parameters.plotZ;
-    const std::vector<std::int64_t> drawable =
-        parameters.plotCoordinates ? drawableCoordinates(coordinates, length)
-                                   : std::vector<std::int64_t>{};
+    profile.samples.reserve(length / scale + 1);
+    profile.splitPoints.reserve(sortedSplitPositions.size());
+    profile.coordinates.reserve(drawable.size());
 
-    WalkCursor cursor(sequence.bases.get(), length);
-    std::int32_t plotRangeEnd = 0;
+    WalkCursor cursor(sequence.bases.get(), length, kernels);
     int progress = 0;
-    int label = 0;
     auto split = sortedSplitPositions.begin();
     auto coordinate = drawable.begin();
     std::uint64_t nextSample = 0;
     std::uint64_t nextProgress = progressStep;
     while (true) {
-        // The next base at which anything is written; the split point and
-        // the coordinate at position P are shown at base P - 1.
+        // The next base at which anything happens; the split point and the
+        // coordinate at position P are shown at base P - 1.
         std::uint64_t p = std::min<std::uint64_t>({nextSample, nextProgress, length - 1});
         if (split != sortedSplitPositions.end()) p = std::min<std::uint64_t>(p, *split - 1);
         if (coordinate != drawable.end()) p = std::min<std::uint64_t>(p, *coordinate - 1);
@@ -103,12 +101,10 @@ std::int32_t profilePass(const Sequence& sequence, double slope, const RunParame
         cursor.advanceTo(static_cast<std::uint32_t>(p));
 
         if (p == nextSample) {
-            plotRangeEnd = static_cast<std::int32_t>(p / scale);
-            const int x = static_cast<int>(p / scale + 1);
-            if (cursor.gapHere())
-                writeText(streams.curveData, format("%9d\t\" \"\n", x));
-            else
-                writeText(streams.curveData, format("%9d\t%11.3f\n", x, cursor.curveHere(slope, plotZ)));
+            profile.plotRangeEnd = static_cast<std::int32_t>(p / scale);
+            const auto x = static_cast<std::int32_t>(p / scale + 1);
+            const bool gap = cursor.gapHere();
+            profile.samples.push_back({x, gap, gap ? 0.0 : cursor.curveHere(slope, plotZ)});
             nextSample += scale;
         }
         if (p == nextProgress || p == length - 1) {
@@ -120,25 +116,18 @@ std::int32_t profilePass(const Sequence& sequence, double slope, const RunParame
         }
         if (coordinate != drawable.end() && static_cast<std::uint64_t>(*coordinate) == p + 1) {
             ++coordinate;
-            writeText(streams.coordinatePoints,
-                      format("%f\t%11.3f\n", (p + 1) / xScale, cursor.curveHere(slope, plotZ)));
+            profile.coordinates.push_back({static_cast<std::int64_t>(p) + 1, (p + 1) / xScale,
+                                           cursor.curveHere(slope, plotZ)});
         }
         if (split != sortedSplitPositions.end() && static_cast<std::uint64_t>(*split) == p + 1) {
             ++split;
-            const double x = (p + 1) / xScale;
-            const double y = cursor.curveHere(slope, plotZ);
-            writeText(streams.splitPointData, format("%f\t%11.3f\n", x, y));
-            ++label;
-            if (parameters.labelPoints)
-                writeText(streams.plotScript, format("set label '%d-%ld' at %f,%11.3f\n", label,
-                                                     static_cast<long>(p) + 1, x, y));
-            else
-                writeText(streams.plotScript, format("set label '%d' at %f,%11.3f\n", label, x, y));
+            profile.splitPoints.push_back({static_cast<std::int64_t>(p) + 1, (p + 1) / xScale,
+                                           cursor.curveHere(slope, plotZ)});
         }
         // Every event at p has moved past it, so the next round starts later.
         if (p == length - 1) break;
     }
-    return plotRangeEnd;
+    return profile;
 }
 
 }  // namespace vestrel

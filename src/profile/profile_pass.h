@@ -1,22 +1,41 @@
-// One pass over the bases: the sampled curve, the projected split points and
-// coordinates, the label lines of the plot script and the progress lines.
+// One pass over the bases: the sampled curve, the split points and the
+// coordinates projected onto it, and the progress lines.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/console.h"
+#include "common/kernels.h"
 #include "input/sequence.h"
-#include "run/run_parameters.h"
 
 namespace vestrel {
 
-struct ProfileStreams {
-    std::FILE* curveData;         // .Vestrel
-    std::FILE* splitPointData;    // .SegP
-    std::FILE* plotScript;        // label lines
-    std::FILE* coordinatePoints;  // .TagP, or null without coordinates
+struct ProfileParameters {
+    std::uint32_t plotScale = 1;  // bases per sample
+    bool plotZ = false;           // z' instead of -z'
+};
+
+// One sample of the curve: x in plot steps, from 1; a base that is n is a
+// break in the curve.
+struct CurveSample {
+    std::int32_t x;
+    bool gap;
+    double value;
+};
+
+// A point projected onto the curve: its 1-based position, x in plot steps.
+struct ProjectedPoint {
+    std::int64_t position;
+    double x;
+    double y;
+};
+
+struct Profile {
+    std::vector<CurveSample> samples;
+    std::vector<ProjectedPoint> splitPoints;  // ascending
+    std::vector<ProjectedPoint> coordinates;  // ascending, each once
+    std::int32_t plotRangeEnd = 0;            // the x of the last sample less one
 };
 
 // The curve at walk index h with walk value w: (h + 1) * slope - w, the
@@ -28,13 +47,11 @@ double curveValue(std::int32_t walkValue, std::int32_t h, double slope, bool plo
 std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& stored,
                                               std::uint32_t length);
 
-// Runs the pass and returns plotRangeEnd, the x of the last sample less one.
-// A base that is n takes the curve value of the next base that is not; one
-// in a trailing run of n that of the last base that is not; with no such
-// base at all the value is 0.
-std::int32_t profilePass(const Sequence& sequence, double slope, const RunParameters& parameters,
-                         const std::vector<std::int32_t>& sortedSplitPositions,
-                         const std::vector<std::int64_t>& coordinates, const ProfileStreams& streams,
-                         const Console& console);
+// Runs the pass. A base that is n takes the curve value of the next base
+// that is not; one in a trailing run of n that of the last base that is
+// not; with no such base at all the value is 0.
+Profile profilePass(const Sequence& sequence, double slope, const ProfileParameters& parameters,
+                    const KernelTable& kernels, const std::vector<std::int32_t>& sortedSplitPositions,
+                    const std::vector<std::int64_t>& drawable, const Console& console);
 
 }  // namespace vestrel

@@ -1,8 +1,6 @@
 #include "profile/walk.h"
 
-#include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace vestrel {
 namespace {
@@ -16,22 +14,6 @@ constexpr std::array<std::int8_t, 256> makeSteps() {
 }
 constexpr std::array<std::int8_t, 256> kSteps = makeSteps();
 
-// Reads the values of a stored walk.
-class StoredWalkReader {
-public:
-    explicit StoredWalkReader(const std::vector<std::int32_t>& walk) : walk_(walk) {}
-    int next(std::int32_t* values, int capacity) {
-        const auto got = static_cast<int>(std::min<std::size_t>(capacity, walk_.size() - at_));
-        if (got > 0) std::memcpy(values, walk_.data() + at_, static_cast<std::size_t>(got) * sizeof *values);
-        at_ += static_cast<std::size_t>(got);
-        return got;
-    }
-
-private:
-    const std::vector<std::int32_t>& walk_;
-    std::size_t at_ = 0;
-};
-
 }  // namespace
 
 int WalkReader::next(std::int32_t* values, int capacity) {
@@ -44,18 +26,6 @@ int WalkReader::next(std::int32_t* values, int capacity) {
         got += (base | 0x20) != 'n';
     }
     return got;
-}
-
-std::vector<std::int32_t> computeWalk(const char* bases, std::uint32_t start, std::uint32_t count) {
-    std::vector<std::int32_t> walk;
-    WalkReader reader(bases, start, count);
-    std::int32_t values[1024];
-    for (int got; (got = reader.next(values, 1024)) > 0;) walk.insert(walk.end(), values, values + got);
-    return walk;
-}
-
-double computeSlope(const std::vector<std::int32_t>& walk) {
-    return slopeOfWalk([&] { return StoredWalkReader(walk); }, static_cast<std::int32_t>(walk.size()));
 }
 
 double computeSlope(const Sequence& sequence) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "input/sequence.h"
 
@@ -25,9 +24,6 @@ private:
     const char* end_;
     std::int32_t value_ = 0;
 };
-
-// The walk values as an array (small sequences and checks).
-std::vector<std::int32_t> computeWalk(const char* bases, std::uint32_t start, std::uint32_t count);
 
 // The least-squares slope of the values against 1, 2, 3, ...: running means
 // of quotients (each term divided by N before it is added), then centred
@@ -73,8 +69,6 @@ double slopeOfWalk(MakeReader&& makeReader, std::int32_t count) {
     }
     return sxy / sxx;
 }
-
-double computeSlope(const std::vector<std::int32_t>& walk);
 
 // The slope of the sequence's walk, recomputed from its bases.
 double computeSlope(const Sequence& sequence);

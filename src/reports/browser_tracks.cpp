@@ -5,7 +5,6 @@
 
 #include "common/console.h"
 #include "common/format.h"
-#include "reports/split_point_report.h"
 
 namespace vestrel {
 
@@ -53,13 +52,12 @@ void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const Recor
     }
 }
 
-void writeSplitPointTrack(std::FILE* file, std::vector<SplitPoint> splitPoints,
+void writeSplitPointTrack(std::FILE* file, const std::vector<SplitPoint>& sortedSplitPoints,
                           const RecordMap& records, const std::string& trackName) {
     writeText(file, format("track name=\"%s\" description=\"split points, scored by strength\" useScore=1\n",
                            trackName.c_str()));
-    sortSplitPoints(splitPoints);
     int number = 0;
-    for (const SplitPoint& point : splitPoints) {
+    for (const SplitPoint& point : sortedSplitPoints) {
         ++number;
         const long score = std::lround(std::min(point.strength, 1000.0));
         for (const RecordPiece& piece : records.pieces(point.position, point.position))

@@ -47,7 +47,7 @@ void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const Recor
 
 // One feature per split point, numbered in position order as the split-point
 // page numbers them; the score is the strength, rounded and capped at 1000.
-void writeSplitPointTrack(std::FILE* file, std::vector<SplitPoint> splitPoints,
+void writeSplitPointTrack(std::FILE* file, const std::vector<SplitPoint>& sortedSplitPoints,
                           const RecordMap& records, const std::string& trackName);
 
 }  // namespace vestrel

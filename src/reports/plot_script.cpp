@@ -24,25 +24,9 @@ std::string gcContentWithDensity(const std::string& stem, std::uint32_t length) 
                   static_cast<long>(length), stem.c_str());
 }
 
-std::string densityPlot(const RunParameters& parameters) {
+std::string densityPlot(const PlotParameters& parameters) {
     return format(" '%s' title 'Density distribution' w boxes lt 4 axes x2y2\n",
                   quotedForScript(parameters.densityFileName).c_str());
-}
-
-// Places the lower picture of the multiplot page.
-constexpr const char* kLowerPicture = "\nset size 1,0.385\nset origin 0,0\n";
-constexpr const char* kEndMultiplot = "\nunset multiplot\nreset\n";
-
-}  // namespace
-
-std::string quotedForScript(const std::string& name) {
-    std::string quoted;
-    quoted.reserve(name.size());
-    for (char c : name) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    return quoted;
 }
 
 std::string terminalLine(std::int32_t graphSize, bool tall) {
@@ -54,7 +38,11 @@ std::string terminalLine(std::int32_t graphSize, bool tall) {
     }
 }
 
-void writePlotHead(std::FILE* script, const RunParameters& parameters, const std::string& stem,
+// Places the lower picture of the multiplot page.
+constexpr const char* kLowerPicture = "\nset size 1,0.385\nset origin 0,0\n";
+constexpr const char* kEndMultiplot = "\nunset multiplot\nreset\n";
+
+void writePlotHead(std::FILE* script, const PlotParameters& parameters, const std::string& stem,
                    std::uint32_t length) {
     const std::string name = quotedForScript(stem);
     if (!parameters.multiplot) {
@@ -90,10 +78,10 @@ void writePlotCommand(std::FILE* script, const std::string& stem, std::int32_t p
     writeText(script, line);
 }
 
-void writePlotTail(std::FILE* script, const RunParameters& parameters, const std::string& stem,
+void writePlotTail(std::FILE* script, const PlotParameters& parameters, const std::string& stem,
                    std::uint32_t length) {
     const std::string name = quotedForScript(stem);
-    if (parameters.multiplot && parameters.plotDensity) {
+    if (parameters.multiplot && !parameters.densityFileName.empty()) {
         writeText(script, kLowerPicture);
         writeText(script, gcContentWithDensity(name, length).substr(1));
         writeText(script, densityPlot(parameters));
@@ -104,7 +92,7 @@ void writePlotTail(std::FILE* script, const RunParameters& parameters, const std
                                  "plot [0:%ld] [] '%s.SegGC' title 'GC content' w lines\n",
                                  static_cast<long>(length), name.c_str()));
         writeText(script, kEndMultiplot);
-    } else if (parameters.plotDensity) {
+    } else if (!parameters.densityFileName.empty()) {
         writeText(script, "\nreset\n");
         writeText(script, terminalLine(parameters.graphSize, false));
         writeText(script, "\nset lmargin 14\nset rmargin 10\n");
@@ -115,6 +103,39 @@ void writePlotTail(std::FILE* script, const RunParameters& parameters, const std
     } else {
         writeText(script, "\n");
     }
+}
+
+void writeLabels(std::FILE* script, const std::vector<ProjectedPoint>& splitPoints, bool withPositions) {
+    int label = 0;
+    for (const ProjectedPoint& point : splitPoints) {
+        ++label;
+        if (withPositions)
+            writeText(script, format("set label '%d-%ld' at %f,%11.3f\n", label,
+                                     static_cast<long>(point.position), point.x, point.y));
+        else
+            writeText(script, format("set label '%d' at %f,%11.3f\n", label, point.x, point.y));
+    }
+}
+
+}  // namespace
+
+std::string quotedForScript(const std::string& name) {
+    std::string quoted;
+    quoted.reserve(name.size());
+    for (char c : name) {
+        quoted += c;
+        if (c == '\'') quoted += '\'';
+    }
+    return quoted;
+}
+
+void writePlotScript(std::FILE* script, const PlotParameters& parameters,
+                     const PlotContents& contents) {
+    writePlotHead(script, parameters, contents.stem, contents.length);
+    writeLabels(script, contents.splitPoints, parameters.labelPoints);
+    writePlotCommand(script, contents.stem, contents.plotRangeEnd,
+                     static_cast<std::int32_t>(contents.splitPoints.size()), contents.coordinateCount);
+    writePlotTail(script, parameters, contents.stem, contents.length);
 }
 
 }  // namespace vestrel

@@ -4,29 +4,35 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "run/run_parameters.h"
+#include "profile/profile_pass.h"
 
 namespace vestrel {
+
+struct PlotParameters {
+    std::uint32_t plotScale = 1;
+    bool labelPoints = false;  // split point labels carry their positions
+    bool multiplot = false;    // every picture on one page
+    std::int32_t graphSize = 2;
+    std::string densityFileName;  // drawn beside the GC content when not empty
+};
+
+// What the script draws: the stem names the data files and pictures.
+struct PlotContents {
+    std::string stem;
+    std::uint32_t length;
+    std::int32_t plotRangeEnd;
+    const std::vector<ProjectedPoint>& splitPoints;
+    std::int32_t coordinateCount;  // entries of the coordinates file
+};
 
 // The name as gnuplot reads it between single quotes: each quote doubled.
 std::string quotedForScript(const std::string& name);
 
-// The terminal line for the graph size; `tall` asks for the multiplot
-// canvas, 1.3 times as high.
-std::string terminalLine(std::int32_t graphSize, bool tall);
-
-// The GC-content picture (without multiplot) and the head of the curve picture.
-void writePlotHead(std::FILE* script, const RunParameters& parameters, const std::string& stem,
-                   std::uint32_t length);
-
-// The plot command of the curve, with the split points and coordinates when
-// there are any.
-void writePlotCommand(std::FILE* script, const std::string& stem, std::int32_t plotRangeEnd,
-                      std::int32_t splitPointCount, std::int32_t coordinateCount);
-
-// The rest of the script, by mode: the GC-content and density pictures.
-void writePlotTail(std::FILE* script, const RunParameters& parameters, const std::string& stem,
-                   std::uint32_t length);
+// The whole script: the GC-content picture (without multiplot), the curve
+// with its labelled split points, then the pictures of the mode.
+void writePlotScript(std::FILE* script, const PlotParameters& parameters,
+                     const PlotContents& contents);
 
 }  // namespace vestrel

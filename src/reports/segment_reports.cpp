@@ -36,9 +36,7 @@ void writeSegmentRow(std::FILE* page, const Segment& segment) {
                            withoutNanSign(100.0 * segment.gcContent)));
 }
 
-}  // namespace
-
-void writeSegmentPageHead(std::FILE* page, const RunParameters& parameters) {
+void writeSegmentPageHead(std::FILE* page, const SegmentationParameters& parameters) {
     writeText(page, kPageHead);
     writeText(page, "<TR><TD width=960><B>");
     writeText(page, format("<div align=\"center\"> Halting parameter = %6.2f Filtered gap size = "
@@ -70,6 +68,15 @@ void writeSegmentRows(std::FILE* page, const SegmentList& segments, std::uint32_
                           static_cast<long>(length) - lastEnd);
 }
 
+}  // namespace
+
+void writeSegmentPage(std::FILE* page, const SegmentationParameters& parameters,
+                      const SegmentList& segments, std::uint32_t length) {
+    writeSegmentPageHead(page, parameters);
+    writeSegmentRows(page, segments, length);
+    writeText(page, "</TBODY></table></BODY>");
+}
+
 void writeSegmentSteps(std::FILE* steps, const SegmentList& segments) {
     const auto& records = segments.records;
     long lastEnd = 0;
@@ -86,7 +93,5 @@ void writeSegmentSteps(std::FILE* steps, const SegmentList& segments) {
             writeText(steps, format("%ld\t\" \"\n", segment.end + 1L));
     }
 }
-
-void finishSegmentPage(std::FILE* page) { writeText(page, "</TBODY></table></BODY>"); }
 
 }  // namespace vestrel

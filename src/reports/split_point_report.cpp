@@ -1,7 +1,5 @@
 #include "reports/split_point_report.h"
 
-#include <algorithm>
-
 #include "common/console.h"
 #include "common/format.h"
 
@@ -23,21 +21,11 @@ constexpr const char* kTableHead =
 
 }  // namespace
 
-void sortSplitPoints(std::vector<SplitPoint>& points) {
-    std::sort(points.begin(), points.end(),
-              [](const SplitPoint& a, const SplitPoint& b) { return a.position < b.position; });
-}
-
-std::vector<std::int32_t> writeSplitPointReport(std::FILE* page, const SplitPointList& splitPoints) {
+void writeSplitPointPage(std::FILE* page, const std::vector<SplitPoint>& sortedSplitPoints) {
     writeText(page, kPageHead);
     writeText(page, kTableHead);
-    std::vector<SplitPoint> points = splitPoints.records;
-    sortSplitPoints(points);
-    std::vector<std::int32_t> sortedSplitPositions;
-    sortedSplitPositions.reserve(points.size());
     int number = 0;
-    for (const SplitPoint& point : points) {
-        sortedSplitPositions.push_back(point.position);
+    for (const SplitPoint& point : sortedSplitPoints) {
         writeText(page, "<TR align=\"center\"> <td width=\"65\"> <div align=\"center\"> <IMG height=11 src=\"");
         writeText(page, kArrowImageAddress);
         writeText(page,
@@ -49,9 +37,7 @@ std::vector<std::int32_t> writeSplitPointReport(std::FILE* page, const SplitPoin
                          static_cast<long>(point.depth), static_cast<long>(point.contigStart),
                          static_cast<long>(point.contigEnd)));
     }
-    return sortedSplitPositions;
+    writeText(page, "</TBODY></table></BODY>");
 }
-
-void finishSplitPointPage(std::FILE* page) { writeText(page, "</TBODY></table></BODY>"); }
 
 }  // namespace vestrel

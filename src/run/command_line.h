@@ -12,9 +12,11 @@
 namespace vestrel {
 
 enum class CommandLineKind {
-    usage,  // no sequence file given
-    help,   // the lone argument -h (or anything beginning with -h)
-    run,    // banner, then the options
+    usage,    // no sequence file given
+    help,     // the lone argument -h (or anything beginning with -h)
+    longHelp,  // --help anywhere that is not an option's value
+    version,  // --version likewise
+    run,      // banner, then the options
 };
 
 CommandLineKind classifyCommandLine(const std::vector<std::string>& args);
@@ -26,16 +28,8 @@ CommandLineKind classifyCommandLine(const std::vector<std::string>& args);
 std::optional<Stop> parseOptions(const std::vector<std::string>& args, RunParameters& parameters,
                                  const Console& console);
 
-// Strict number forms of the option arguments; empty when the text is not such
-// a number or the value does not fit.
-std::optional<double> parseDecimalReal(const std::string& text);
-// A decimal integer: nullopt when malformed, otherwise its value clamped to
-// the range of long long (the callers only need to know it does not fit).
-struct ParsedInteger {
-    bool negative;
-    bool tooLarge;          // magnitude beyond 64 bits
-    unsigned long long magnitude;
-};
-std::optional<ParsedInteger> parseDecimalInteger(const std::string& text);
+// The answer to --help: usage, every option with its value and default, and
+// the files a run writes.
+std::string longHelpText();
 
 }  // namespace vestrel

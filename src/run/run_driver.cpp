@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "common/format.h"
+#include "common/kernels.h"
 #include "common/stop.h"
+#include "common/thread_pool.h"
 #include "input/byte_source.h"
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
@@ -16,17 +18,16 @@
 #include "profile/profile_pass.h"
 #include "profile/walk.h"
 #include "reports/browser_tracks.h"
+#include "reports/curve_files.h"
+#include "reports/output_files.h"
 #include "reports/plot_script.h"
 #include "reports/segment_reports.h"
 #include "reports/split_point_report.h"
 #include "run/command_line.h"
-#include "run/long_options.h"
-#include "run/output_files.h"
 #include "run/run_parameters.h"
 #include "run/texts.h"
 #include "segmentation/contigs.h"
 #include "segmentation/segmenter.h"
-#include "segmentation/thread_pool.h"
 
 namespace vestrel {
 namespace {
@@ -94,39 +95,50 @@ std::unique_ptr<ByteSource> openSequenceFile(const std::string& name) {
     return std::make_unique<FileSource>(std::move(*file));
 }
 
-// The GC-content page, the step data and the browser tracks, from the
-// segments; the files are closed when written.
-std::optional<Stop> writeSegmentReports(OutputFiles& outputs, const SegmentationState& segmentation,
-                                        const Sequence& sequence, const RunParameters& parameters,
-                                        const std::string& stem) {
-    writeSegmentRows(outputs.segmentPage.get(), segmentation.segments, sequence.length);
-    writeSegmentSteps(outputs.segmentSteps.get(), segmentation.segments);
+// Everything a run found, for the reports.
+struct RunResults {
+    const Sequence& sequence;
+    const SegmentationParameters& segmentation;
+    const SegmentList& segments;
+    const std::vector<SplitPoint>& sortedSplitPoints;
+    const Profile& profile;
+    std::int32_t coordinateCount;
+    std::uint32_t plotScale;
+};
+
+// Writes and closes every output file of the run.
+std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
+                                 const RunParameters& parameters, const std::string& stem) {
+    const std::uint32_t length = results.sequence.length;
+    writeSegmentPage(outputs.segmentPage.get(), results.segmentation, results.segments, length);
+    writeSegmentSteps(outputs.segmentSteps.get(), results.segments);
+    writeSplitPointPage(outputs.splitPointPage.get(), results.sortedSplitPoints);
+    writeCurveData(outputs.curveData.get(), results.profile.samples);
+    writeProjectedPoints(outputs.splitPointData.get(), results.profile.splitPoints);
+    if (parameters.plotCoordinates)
+        writeProjectedPoints(outputs.coordinatePoints.get(), results.profile.coordinates);
+    writePlotScript(outputs.plotScript.get(),
+                    {results.plotScale, parameters.labelPoints, parameters.multiplot,
+                     parameters.graphSize, parameters.densityFileName},
+                    {stem, length, results.profile.plotRangeEnd, results.profile.splitPoints,
+                     results.coordinateCount});
     if (parameters.browserTracks) {
         const std::string name = unnamedRecordName(stem);
-        const RecordMap records(sequence.records, sequence.length, name);
-        writeSegmentTrack(outputs.segmentTrack.get(), segmentation.segments, records, name);
-        writeSplitPointTrack(outputs.splitPointTrack.get(), segmentation.splitPoints.records, records, name);
-        for (OutputFile* file : {&outputs.segmentTrack, &outputs.splitPointTrack})
-            if (auto stop = file->close()) return stop;
+        const RecordMap records(results.sequence.records, length, name);
+        writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
+        writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
     }
-    finishSegmentPage(outputs.segmentPage.get());
-    if (auto stop = outputs.segmentPage.close()) return stop;
-    return outputs.segmentSteps.close();
+    for (OutputFile* file : {&outputs.segmentSteps, &outputs.segmentPage, &outputs.splitPointData,
+                             &outputs.curveData, &outputs.plotScript, &outputs.splitPointPage,
+                             &outputs.coordinatePoints, &outputs.segmentTrack, &outputs.splitPointTrack})
+        if (auto stop = file->close()) return stop;
+    return std::nullopt;
 }
 
 }  // namespace
 
 int runVestrel(const std::vector<std::string>& args, const Console& console) {
-    switch (informationRequest(args)) {
-        case InformationRequest::help:
-            writeText(console.out, helpText() + longOptionHelp());
-            return 0;
-        case InformationRequest::version:
-            writeText(console.out, "vestrel " VESTREL_VERSION "\n");
-            return 0;
-        case InformationRequest::none:
-            break;
-    }
+    // The command line.
     switch (classifyCommandLine(args)) {
         case CommandLineKind::usage:
             writeText(console.err, usageText(args.empty() ? "vestrel" : args[0]));
@@ -134,92 +146,93 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
         case CommandLineKind::help:
             writeText(console.out, helpText());
             return 0;
+        case CommandLineKind::longHelp:
+            writeText(console.out, longHelpText());
+            return 0;
+        case CommandLineKind::version:
+            writeText(console.out, "vestrel " VESTREL_VERSION "\n");
+            return 0;
         case CommandLineKind::run:
             break;
     }
     writeText(console.out, bannerText());
-
     RunParameters parameters;
     if (auto stop = parseOptions(args, parameters, console)) return report(*stop, console);
 
+    // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
     const std::string stem =
         parameters.outputPrefix.empty() ? stemOf(inputName) : parameters.outputPrefix;
     const OutputNames names = outputNamesFor(stem);
     if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
-
+    const KernelTable* kernels = kernelTable(parameters.kernel);
+    if (kernels == nullptr)
+        return report(stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
+                                         kernelName(parameters.kernel), kernelName(parameters.kernel))),
+                      console);
     std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
     if (!input) return report(stopOnOutput("Can't open the sequence file!\n"), console);
     if (parameters.plotCoordinates && !canOpenForReading(parameters.coordinatesFileName))
         return report(stopOnOutput("Can't open the coordinates file!"), console);
 
-    Outcome<Sequence> sequence = readFasta(*input, console);
-    if (!sequence.ok()) return report(sequence.stop(), console);
+    // Reading, and the limits the sequence sets.
+    Outcome<Sequence> read = readFasta(*input, *kernels, console);
+    if (!read.ok()) return report(read.stop(), console);
     input.reset();
-
-    if (auto stop = checkRunLimits(sequence.value(), parameters, console))
-        return report(*stop, console);
-    const std::uint32_t length = sequence.value().length;
-
-    Outcome<OutputFiles> created = createOutputFiles(names, parameters.browserTracks);
+    const Sequence& sequence = read.value();
+    Outcome<DerivedValues> derived = checkRunLimits(
+        sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
+    if (!derived.ok()) return report(derived.stop(), console);
+    const std::uint32_t plotScale = derived.value().plotScale;
+    Outcome<OutputFiles> created =
+        createOutputFiles(names, parameters.plotCoordinates, parameters.browserTracks);
     if (!created.ok()) return report(created.stop(), console);
-    OutputFiles& outputs = created.value();
-    printSegmentationHeading(parameters, console);
 
-    // Segmentation, contig by contig.
-    Outcome<std::vector<Gap>> gaps = scanGaps(sequence.value(), parameters.filteredGapSize);
+    // Segmentation, contig by contig; the slope depends on the bases alone
+    // and is worked out beside it when there is more than one thread.
+    const SegmentationParameters segmentationParameters{
+        parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
+        parameters.splitRecords};
+    printSegmentationHeading(segmentationParameters, console);
+    Outcome<std::vector<Gap>> gaps = scanGaps(sequence, segmentationParameters.filteredGapSize);
     if (!gaps.ok()) return report(gaps.stop(), console);
-    writeSegmentPageHead(outputs.segmentPage.get(), parameters);
     listGaps(gaps.value(), console);
-    // The slope depends on the bases alone: with more than one thread it is
-    // worked out beside the segmentation.
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
     std::future<double> slopeTask;
-    if (threads > 1)
-        slopeTask = std::async(std::launch::async, [&] { return computeSlope(sequence.value()); });
-
-    SegmentationState segmentation;
+    if (threads > 1) slopeTask = std::async(std::launch::async, [&] { return computeSlope(sequence); });
+    SegmentationResults segmentation;
     {
         ThreadPool pool(threads);
-        if (auto stop = segmentContigs(sequence.value(), gaps.value(), parameters, segmentation,
-                                       console, &pool))
+        if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
+                                       segmentation, console))
             return report(*stop, console);
     }
-
-    if (auto stop = writeSegmentReports(outputs, segmentation, sequence.value(), parameters, stem))
-        return report(*stop, console);
-    segmentation.segments = SegmentList{};
-
-    // The split points, the coordinates and the curve.
-    writePlotHead(outputs.plotScript.get(), parameters, stem, length);
-    Outcome<Coordinates> coordinates = readCoordinates(
-        parameters.coordinatesFileName, parameters.plotCoordinates, names.coordinatePoints);
-    if (!coordinates.ok()) return report(coordinates.stop(), console);
-    const std::vector<std::int32_t> sortedSplitPositions =
-        writeSplitPointReport(outputs.splitPointPage.get(), segmentation.splitPoints);
-    const std::int32_t splitPointCount = segmentation.splitPoints.count;
+    const std::vector<SplitPoint> sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
     segmentation.splitPoints = SplitPointList{};
 
+    // The curve, with the split points and the coordinates projected onto it.
+    Coordinates coordinates;
+    if (parameters.plotCoordinates) {
+        Outcome<Coordinates> file = readCoordinates(parameters.coordinatesFileName);
+        if (!file.ok()) return report(file.stop(), console);
+        coordinates = std::move(file.value());
+    }
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
-    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence.value());
-    const ProfileStreams streams{outputs.curveData.get(), outputs.splitPointData.get(),
-                                 outputs.plotScript.get(),
-                                 coordinates.value().coordinatePoints.get()};
-    const std::int32_t plotRangeEnd =
-        profilePass(sequence.value(), slope, parameters, sortedSplitPositions,
-                    coordinates.value().stored, streams, console);
+    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence);
+    std::vector<std::int32_t> splitPositions;
+    splitPositions.reserve(sortedSplitPoints.size());
+    for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);
+    const Profile profile = profilePass(
+        sequence, slope, {plotScale, parameters.plotZ}, *kernels, splitPositions,
+        drawableCoordinates(coordinates.stored, sequence.length), console);
 
-    writePlotCommand(outputs.plotScript.get(), stem, plotRangeEnd, splitPointCount,
-                     coordinates.value().coordinateCount);
-    finishSplitPointPage(outputs.splitPointPage.get());
-    writePlotTail(outputs.plotScript.get(), parameters, stem, length);
-
-    for (OutputFile* file : {&outputs.splitPointData, &outputs.curveData, &outputs.plotScript,
-                             &outputs.splitPointPage, &coordinates.value().coordinatePoints}) {
-        if (auto stop = file->close()) return report(*stop, console);
-    }
+    // The reports.
+    OutputFiles& outputs = created.value();
+    const RunResults results{sequence, segmentationParameters, segmentation.segments,
+                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale};
+    if (auto stop = writeOutputs(outputs, results, parameters, stem)) return report(*stop, console);
     return 0;
 }
 

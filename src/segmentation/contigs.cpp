@@ -70,11 +70,21 @@ std::vector<Contig> contigsOf(const Sequence& sequence, const std::vector<Gap>& 
     return cut;
 }
 
+void printSegmentationHeading(const SegmentationParameters& parameters, const Console& console) {
+    writeText(console.out, "\n\n1. Segmenting the DNA sequence...\n\n");
+    writeText(console.out,
+              format("Halting parameter = %g Filtered gap size = %u bp Minimum length = %u bp\n\n",
+                     parameters.haltingParameter,
+                     static_cast<std::uint32_t>(parameters.filteredGapSize),
+                     parameters.minimumLength));
+}
+
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
-                                   const RunParameters& parameters, SegmentationState& state,
-                                   const Console& console, ThreadPool* pool) {
-    const char* bases = sequence.bases.get();
-    ConsoleSink sink(console, state);
+                                   const SegmentationParameters& parameters,
+                                   const KernelTable& kernels, ThreadPool* pool,
+                                   SegmentationResults& results, const Console& console) {
+    const SegmentationContext context{sequence.bases.get(), parameters, kernels, pool};
+    ConsoleSink sink(console, results);
     const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);
     // A sequence that is one contig is segmented whole, without a contig line.
     const bool announce = contigs.size() > 1 || !gaps.empty();
@@ -84,10 +94,7 @@ std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<G
             writeText(console.out, format("\nContig: %d-%d\n\n", contig.start, contig.end));
             std::fflush(console.out);
         }
-        state.segmentationDepth = 0;
-        state.currentContigStart = contig.start;
-        state.currentContigEnd = contig.end;
-        segmentContig(bases, contig.start, contig.end, parameters, pool, sink);
+        segmentContig(context, contig.start, contig.end, sink);
         if (auto failure = sink.failure()) return failure;
     }
     return std::nullopt;

@@ -8,7 +8,6 @@
 #include "common/console.h"
 #include "common/stop.h"
 #include "input/sequence.h"
-#include "run/run_parameters.h"
 #include "segmentation/segmenter.h"
 
 namespace vestrel {
@@ -37,11 +36,15 @@ Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filter
 
 void listGaps(const std::vector<Gap>& gaps, const Console& console);
 
+// The heading of the segmentation and its parameter line.
+void printSegmentationHeading(const SegmentationParameters& parameters, const Console& console);
+
 // Segments every non-empty contig in ascending order, on the pool's
 // threads when one is given; the stop is the abnormal end when a record
 // cannot be stored.
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
-                                   const RunParameters& parameters, SegmentationState& state,
-                                   const Console& console, ThreadPool* pool = nullptr);
+                                   const SegmentationParameters& parameters,
+                                   const KernelTable& kernels, ThreadPool* pool,
+                                   SegmentationResults& results, const Console& console);
 
 }  // namespace vestrel

@@ -1,6 +1,7 @@
 // The results of segmentation: leaf segments and accepted split points.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -35,10 +36,15 @@ struct SegmentList {
 // Split points in pre-order of the recursion (not sorted by position).
 struct SplitPointList {
     std::vector<SplitPoint> records;
-    std::int32_t count = 0;
-    void append(const SplitPoint& point) {
-        records.push_back(point);
-        ++count;
+    void append(const SplitPoint& point) { records.push_back(point); }
+
+    // The split points by position, ascending: the order of the split-point
+    // table, whose row numbers the plot labels and the browser track share.
+    std::vector<SplitPoint> sortedByPosition() const {
+        std::vector<SplitPoint> sorted = records;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const SplitPoint& a, const SplitPoint& b) { return a.position < b.position; });
+        return sorted;
     }
 };
 

@@ -1,11 +1,13 @@
 #include "segmentation/segmenter.h"
 
 #include <new>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "common/format.h"
-#include "segmentation/fast_scan.h"
-#include "segmentation/scan.h"
-#include "segmentation/thread_pool.h"
+#include "common/thread_pool.h"
+#include "segmentation/cut_scan.h"
 
 namespace vestrel {
 namespace {
@@ -42,8 +44,23 @@ private:
     std::vector<std::variant<std::pair<Channel, std::string>, Segment, SplitPoint>> events_;
 };
 
+// The segmentation strength of a cut whose summed terms score `best`.
+double strengthOf(const BaseCounts& counts, double best) {
+    const double counted = static_cast<double>(counts.at() + counts.gc());
+    const double pAT = counts.at() / counted;
+    const double pGC = counts.gc() / counted;
+    return counted * (best - (pAT * pAT + pGC * pGC));
+}
+
+// C / T4 + G / T4 with T4 = a + c + g + t: two quotients, then their sum
+// (undefined without any a, c, g or t).
+double gcContentOf(const BaseCounts& counts) {
+    const double total = static_cast<double>(counts.a + counts.c + counts.g + counts.t);
+    return counts.c / total + counts.g / total;
+}
+
 bool accepted(double strength, std::int32_t position, std::int32_t start, std::int32_t end,
-              const RunParameters& parameters) {
+              const SegmentationParameters& parameters) {
     const std::int64_t minimum = parameters.minimumLength;
     return strength > parameters.haltingParameter && strength > 0 &&
            static_cast<std::int64_t>(position) - start >= minimum &&
@@ -52,75 +69,58 @@ bool accepted(double strength, std::int32_t position, std::int32_t start, std::i
 
 class Segmenter {
 public:
-    Segmenter(const char* bases, std::int32_t contigStart, std::int32_t contigEnd,
-              const RunParameters& parameters, ThreadPool* pool)
-        : bases_(bases),
+    Segmenter(const SegmentationContext& context, std::int32_t contigStart, std::int32_t contigEnd)
+        : context_(context),
           contigStart_(contigStart),
           contigEnd_(contigEnd),
-          parameters_(parameters),
-          kernel_(parameters.kernel == ScanKernel::reference ? ScanKernel::reference
-                                                             : resolveKernel(parameters.kernel)),
-          pool_(pool != nullptr && pool->size() > 1 ? pool : nullptr) {}
+          pool_(context.pool != nullptr && context.pool->size() > 1 ? context.pool : nullptr) {}
 
     // One attempt on [start, end] at nesting level `depth` (0 for the contig).
     void attempt(std::int32_t start, std::int32_t end, const BaseCounts& counts, std::int32_t depth,
                  SegmentationSink& sink) const {
-        CutScan scan;
-        if (kernel_ == ScanKernel::reference) {
-            scan = scanCuts(bases_, start, end);
-        } else {
-            const BestCut best = scanStretch(kernel_, bases_, start, end, counts, pool_);
-            scan = CutScan{counts.at(), counts.gc(), best.best, best.position};
-        }
-        const double strength = strengthOf(scan);
+        const KernelTable& kernels = context_.kernels;
+        const BestCut cut = scanStretch(kernels, context_.bases, start, end, counts, pool_);
+        const double strength = strengthOf(counts, cut.best);
         sink.text(Channel::standardOutput,
                   format("Segmentation strength:%10.3f Position:%10d Segmentation times:%3d\n",
-                         withoutNanSign(strength), scan.position, depth + 1));
+                         withoutNanSign(strength), cut.position, depth + 1));
 
-        if (!accepted(strength, scan.position, start, end, parameters_)) {
-            const double gcContent = kernel_ == ScanKernel::reference
-                                         ? gcContentOf(bases_, start, end)
-                                         : gcContentOfCounts(counts);
-            sink.segment(Segment{start, end, end - start + 1, gcContent});
+        if (!accepted(strength, cut.position, start, end, context_.parameters)) {
+            sink.segment(Segment{start, end, end - start + 1, gcContentOf(counts)});
             return;
         }
-        sink.splitPoint(SplitPoint{scan.position, strength, depth + 1, contigStart_, contigEnd_});
+        sink.splitPoint(SplitPoint{cut.position, strength, depth + 1, contigStart_, contigEnd_});
         if (depth + 1 > kDepthLimit) {
             sink.text(Channel::standardError, kDepthLimitMessage);
             return;
         }
-        const std::int32_t cut = scan.position;
+        // Count the shorter part; the other is what remains.
         BaseCounts left, right;
-        if (kernel_ != ScanKernel::reference) {
-            // Count the shorter part; the other is what remains.
-            if (cut - start < end - cut) {
-                left = countBases(bases_, start, cut);
-                right = counts - left;
-            } else {
-                right = countBases(bases_, cut + 1, end);
-                left = counts - right;
-            }
+        if (cut.position - start < end - cut.position) {
+            left = countStretch(kernels, context_.bases, start, cut.position);
+            right = counts - left;
+        } else {
+            right = countStretch(kernels, context_.bases, cut.position + 1, end);
+            left = counts - right;
         }
         if (pool_ == nullptr || end - start < kParallelStretch) {
-            attempt(start, cut, left, depth + 1, sink);
-            attempt(cut + 1, end, right, depth + 1, sink);
+            attempt(start, cut.position, left, depth + 1, sink);
+            attempt(cut.position + 1, end, right, depth + 1, sink);
             return;
         }
         BufferSink later;
         bool buffered = false;
-        pool_->both([&] { attempt(start, cut, left, depth + 1, sink); },
+        pool_->both([&] { attempt(start, cut.position, left, depth + 1, sink); },
                     [&](bool secondInline) {
                         buffered = !secondInline;
-                        attempt(cut + 1, end, right, depth + 1, secondInline ? sink : later);
+                        attempt(cut.position + 1, end, right, depth + 1, secondInline ? sink : later);
                     });
         if (buffered) later.replay(sink);
     }
 
 private:
-    const char* bases_;
+    const SegmentationContext& context_;
     std::int32_t contigStart_, contigEnd_;
-    const RunParameters& parameters_;
-    ScanKernel kernel_;
     ThreadPool* pool_;
 };
 
@@ -134,7 +134,7 @@ void ConsoleSink::text(Channel channel, std::string text) {
 void ConsoleSink::segment(const Segment& segment) {
     if (failedRecord_ != nullptr) return;
     try {
-        state_.segments.append(segment.start, segment.end, segment.gcContent);
+        results_.segments.append(segment.start, segment.end, segment.gcContent);
     } catch (const std::bad_alloc&) {
         failedRecord_ = "Site";
     }
@@ -143,7 +143,7 @@ void ConsoleSink::segment(const Segment& segment) {
 void ConsoleSink::splitPoint(const SplitPoint& point) {
     if (failedRecord_ != nullptr) return;
     try {
-        state_.splitPoints.append(point);
+        results_.splitPoints.append(point);
     } catch (const std::bad_alloc&) {
         failedRecord_ = "Point";
     }
@@ -156,24 +156,10 @@ std::optional<Stop> ConsoleSink::failure() const {
                     " position failure.\nabnormal program termination\n"};
 }
 
-void segmentContig(const char* bases, std::int32_t start, std::int32_t end,
-                   const RunParameters& parameters, ThreadPool* pool, SegmentationSink& sink) {
-    const Segmenter segmenter(bases, start, end, parameters, pool);
-    const BaseCounts counts =
-        parameters.kernel == ScanKernel::reference ? BaseCounts{} : countBases(bases, start, end);
-    segmenter.attempt(start, end, counts, 0, sink);
-}
-
-std::optional<Stop> segmentRange(const char* bases, std::int32_t start, std::int32_t end,
-                                 const RunParameters& parameters, SegmentationState& state,
-                                 const Console& console) {
-    if (state.segmentationDepth == 0) {
-        state.currentContigStart = start;
-        state.currentContigEnd = end;
-    }
-    ConsoleSink sink(console, state);
-    segmentContig(bases, start, end, parameters, nullptr, sink);
-    return sink.failure();
+void segmentContig(const SegmentationContext& context, std::int32_t start, std::int32_t end,
+                   SegmentationSink& sink) {
+    const Segmenter segmenter(context, start, end);
+    segmenter.attempt(start, end, countStretch(context.kernels, context.bases, start, end), 0, sink);
 }
 
 }  // namespace vestrel

@@ -4,13 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <variant>
-#include <vector>
 
 #include "common/console.h"
+#include "common/kernels.h"
 #include "common/stop.h"
-#include "run/run_parameters.h"
-#include "segmentation/base_counts.h"
 #include "segmentation/records.h"
 
 namespace vestrel {
@@ -20,11 +17,15 @@ class ThreadPool;
 // Attempts nest at most this deep below the attempt on a whole contig.
 constexpr std::int32_t kDepthLimit = 1000;
 
+struct SegmentationParameters {
+    double haltingParameter = 1000.0;
+    std::uint32_t minimumLength = 3000;
+    std::int32_t filteredGapSize = 0;  // runs of n longer than this are gaps
+    bool splitRecords = false;         // record boundaries cut contigs as gaps do
+};
+
 // What the segmentation of a run builds up, contig after contig.
-struct SegmentationState {
-    std::int32_t segmentationDepth = 0;  // 0 for the attempt on a whole contig
-    std::int32_t currentContigStart = 0;
-    std::int32_t currentContigEnd = 0;
+struct SegmentationResults {
     SegmentList segments;
     SplitPointList splitPoints;
 };
@@ -43,7 +44,8 @@ public:
 // record could not be stored, if any.
 class ConsoleSink final : public SegmentationSink {
 public:
-    ConsoleSink(const Console& console, SegmentationState& state) : console_(console), state_(state) {}
+    ConsoleSink(const Console& console, SegmentationResults& results)
+        : console_(console), results_(results) {}
     void text(Channel channel, std::string text) override;
     void segment(const Segment& segment) override;
     void splitPoint(const SplitPoint& point) override;
@@ -52,22 +54,24 @@ public:
 
 private:
     const Console& console_;
-    SegmentationState& state_;
+    SegmentationResults& results_;
     const char* failedRecord_ = nullptr;
+};
+
+// Where and how a run segments: the bases, the parameters, the kernels and
+// the pool (null: one thread).
+struct SegmentationContext {
+    const char* bases;
+    const SegmentationParameters& parameters;
+    const KernelTable& kernels;
+    ThreadPool* pool;
 };
 
 // Segments the contig [start, end] (1-based): one console line per attempt,
 // a split point per accepted cut, a segment per leaf, both parts of an
-// accepted cut segmented further (in parallel on the pool when one is given,
-// with the results kept in order).
-void segmentContig(const char* bases, std::int32_t start, std::int32_t end,
-                   const RunParameters& parameters, ThreadPool* pool, SegmentationSink& sink);
-
-// segmentContig on one thread, straight to the console and the state's
-// lists, recording the contig bounds; the stop is the abnormal end when a
-// record cannot be stored.
-std::optional<Stop> segmentRange(const char* bases, std::int32_t start, std::int32_t end,
-                                 const RunParameters& parameters, SegmentationState& state,
-                                 const Console& console);
+// accepted cut segmented further (in parallel on the pool, with the results
+// kept in order).
+void segmentContig(const SegmentationContext& context, std::int32_t start, std::int32_t end,
+                   SegmentationSink& sink);
 
 }  // namespace vestrel

@@ -1,4 +1,4 @@
-#include "run/output_files.h"
+#include "reports/output_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,7 +45,7 @@ std::optional<OutputFile> createOutputFile(const std::string& name) {
     return OutputFile(name, file);
 }
 
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool browserTracks) {
+Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool coordinates, bool browserTracks) {
     OutputFiles files;
     struct Step {
         OutputFile* file;
@@ -60,6 +60,8 @@ Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool browserTra
         {&files.plotScript, &names.plotScript, "cannot open the file"},
         {&files.splitPointPage, &names.splitPointPage, "cannot open the file"},
     };
+    if (coordinates)
+        steps.push_back({&files.coordinatePoints, &names.coordinatePoints, "Can't open .TagP file!"});
     if (browserTracks) {
         steps.push_back({&files.segmentTrack, &names.segmentTrack, "cannot open the file"});
         steps.push_back({&files.splitPointTrack, &names.splitPointTrack, "cannot open the file"});

@@ -44,15 +44,14 @@ public:
     const std::string& name() const { return name_; }
     // Flushes and closes the file; the stop reports any write that failed.
     std::optional<Stop> close();
-    // Closes the file without looking at the outcome (early stops).
-    void reset() { file_.reset(); }
 
 private:
     std::string name_;
     FileHandle file_;
 };
 
-// The six streams created for every run, in creation order.
+// The streams of a run, in creation order: six for every run, the others
+// with their options.
 struct OutputFiles {
     OutputFile segmentSteps;
     OutputFile segmentPage;
@@ -60,14 +59,15 @@ struct OutputFiles {
     OutputFile curveData;
     OutputFile plotScript;
     OutputFile splitPointPage;
+    OutputFile coordinatePoints;  // with a coordinates file only
     OutputFile segmentTrack;      // with browser tracks only
     OutputFile splitPointTrack;   // with browser tracks only
 };
 
-// Creates (or empties) the six files in their fixed order. When one cannot
+// Creates (or empties) the files in their fixed order. When one cannot
 // be created the run stops before any existing file is emptied, and the
 // files this call made are removed again.
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool browserTracks = false);
+Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool coordinates, bool browserTracks);
 
 // Creates or empties one output file for writing and reading.
 std::optional<OutputFile> createOutputFile(const std::string& name);
@@ -75,7 +75,7 @@ std::optional<OutputFile> createOutputFile(const std::string& name);
 // True when both paths name one existing file on disk.
 bool sameFile(const std::string& first, const std::string& second);
 
-// The first byte 0x01-0x1F or 0x7F in the name, if any.
+// Whether the name holds a byte 0x01-0x1F or 0x7F.
 bool hasControlCharacter(const std::string& name);
 
 }  // namespace vestrel

@@ -1,4 +1,4 @@
-#include "segmentation/thread_pool.h"
+#include "common/thread_pool.h"
 
 #include <sched.h>
 

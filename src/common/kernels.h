@@ -1,0 +1,84 @@
+// The processor-specific inner loops of a run: counting bases, scoring cut
+// candidates and copying plain sequence lines. The processor is asked once
+// per run; every kernel gives the same bits as the scalar one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vestrel {
+
+struct BaseCounts {
+    std::int32_t a = 0, c = 0, g = 0, t = 0;
+
+    std::int32_t at() const { return a + t; }
+    std::int32_t gc() const { return c + g; }
+    BaseCounts operator-(const BaseCounts& other) const {
+        return {a - other.a, c - other.c, g - other.g, t - other.t};
+    }
+    BaseCounts operator+(const BaseCounts& other) const {
+        return {a + other.a, c + other.c, g + other.g, t + other.t};
+    }
+    bool operator==(const BaseCounts&) const = default;
+};
+
+// Lower than any score a candidate can have: a stretch whose candidates all
+// score NaN (no a, c, g or t) keeps it, and its first candidate.
+constexpr double kNoScore = -1000000.0;
+
+// The first candidate with the highest score seen so far.
+struct BestCut {
+    double best = kNoScore;
+    std::int32_t position = 0;
+};
+
+inline bool isAT(char base) { return base == 'a' || base == 't'; }
+inline bool isGC(char base) { return base == 'c' || base == 'g'; }
+
+// a * (a / n) + g * (g / n) for n = a + g: each quotient rounded, then added.
+inline double partTerm(double a, double g) {
+    const double n = a + g;
+    return a * (a / n) + g * (g / n);
+}
+
+enum class KernelKind { automatic, reference, avx2, avx512 };
+
+struct KernelTable {
+    KernelKind kind;
+    // a, c, g and t (lower case, as the reader stores them) in [first, last).
+    BaseCounts (*count)(const char* first, const char* last);
+    // Scores the candidates first..last (1-based; each with a non-empty left
+    // part) of a stretch whose a+t and c+g totals are given; `before` counts
+    // the left part's bases before `first`. Returns the first candidate with
+    // the highest score, or `best` when none beats it.
+    BestCut (*scan)(const char* bases, std::int32_t first, std::int32_t last,
+                    const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
+                    BestCut best);
+    // Copies `count` bytes lower-cased when every one is a, c, g, t or n in
+    // either case, adding the n to `gapBases`; false, nothing written, otherwise.
+    bool (*copyPlainBases)(const unsigned char* from, std::size_t count, char* to,
+                           std::uint64_t& gapBases);
+};
+
+const char* kernelName(KernelKind kind);
+std::optional<KernelKind> kernelNamed(std::string_view name);
+
+// Whether this processor and this build can run the kernel.
+bool processorHas(KernelKind kind);
+
+// The kernels of `kind` (automatic: the fastest this processor has), or null
+// when the processor lacks them.
+const KernelTable* kernelTable(KernelKind kind);
+
+// Tests pretend the processor lacks a vector unit (reference: lacks none).
+void pretendProcessorLacks(KernelKind kind);
+
+// The scalar kernels, also the tails of the vector ones.
+BaseCounts countScalar(const char* first, const char* last);
+BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
+                   const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
+                   BestCut best);
+
+}  // namespace vestrel

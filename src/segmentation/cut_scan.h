@@ -1,0 +1,24 @@
+// The best cut of a stretch: every candidate scored with the run's kernels,
+// long stretches pruned of candidates that cannot win and split into chunks
+// on the pool; the same bits and the same first best cut as scoring every
+// candidate in order.
+#pragma once
+
+#include <cstdint>
+
+#include "common/kernels.h"
+
+namespace vestrel {
+
+class ThreadPool;
+
+// The a, c, g and t of the 1-based stretch [start, end]; none when end < start.
+BaseCounts countStretch(const KernelTable& kernels, const char* bases, std::int32_t start,
+                        std::int32_t end);
+
+// The best cut of [start, end] with its counts known, the no-cut candidate
+// (start - 1) included; long stretches go to the pool when one is given.
+BestCut scanStretch(const KernelTable& kernels, const char* bases, std::int32_t start,
+                    std::int32_t end, const BaseCounts& counts, ThreadPool* pool);
+
+}  // namespace vestrel
