@@ -17,12 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return std::string(mkdtemp(pattern));
     }();
     const std::string input = folder + "/points.txt";
-    const std::string output = folder + "/points.TagP";
     std::FILE* file = std::fopen(input.c_str(), "wb");
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
-    auto read = vestrel::readCoordinates(input, true, output);
+    auto read = vestrel::readCoordinates(input);
     if (!read.ok()) std::abort();
     const auto& stored = read.value().stored;
     if (static_cast<std::size_t>(read.value().coordinateCount) != stored.size()) std::abort();

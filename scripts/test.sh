@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: the fuzz
-# targets for a bounded time, then every test in the release build and in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# targets for a bounded time, then every test in the release build, in a
+# build with the scalar kernels alone and in a build with AddressSanitizer
+# and UndefinedBehaviorSanitizer; last, the size of the tests against the code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,8 +21,16 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON >/dev/
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
+echo "== scalar-only build (the kernels of a processor other than x86-64)"
+cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null
+cmake --build build/scalar -j "$jobs"
+ctest --test-dir build/scalar --output-on-failure -j "$jobs"
+
 echo "== sanitizer build (address, undefined)"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESTREL_SANITIZE=ON -DVESTREL_TESTS=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== size of the tests"
+bash scripts/test-ratio.sh

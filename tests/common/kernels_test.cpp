@@ -1,0 +1,198 @@
+// Every kernel, the pruned and chunked scans and every pool against the plain
+// scan written out here: same score bits, same first best cut, same runs.
+#include "common/kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "common/format.h"
+#include "common/thread_pool.h"
+#include "segmentation/contigs.h"
+#include "segmentation/cut_scan.h"
+#include "support/unit_support.h"
+
+namespace vestrel {
+namespace {
+
+using testing::rep;
+
+// Every candidate start - 1 ... end - 1 in order, the no-cut one scoring an
+// empty left part; a counting pass first.
+BestCut plainScan(const char* bases, std::int32_t start, std::int32_t end, BaseCounts& counts) {
+    counts = countScalar(bases + start - 1, bases + end);
+    const double counted = static_cast<double>(counts.at() + counts.gc());
+    BestCut best{kNoScore, start - 1};
+    std::int32_t at = 0, gc = 0;
+    for (std::int32_t cut = start - 1; cut <= end - 1; ++cut) {
+        const double left = cut == start - 1 ? 0.0 : partTerm(at, gc);
+        const double score = (left + partTerm(counts.at() - at, counts.gc() - gc)) / counted;
+        at += isAT(bases[cut]);
+        gc += isGC(bases[cut]);
+        if (score > best.best) best = {score, cut};
+    }
+    return best;
+}
+
+std::vector<const KernelTable*> everyKernel() {
+    std::vector<const KernelTable*> tables;
+    for (KernelKind kind : {KernelKind::reference, KernelKind::avx2, KernelKind::avx512})
+        if (const KernelTable* table = kernelTable(kind)) tables.push_back(table);
+    return tables;
+}
+
+ThreadPool& pool(unsigned threads) {
+    static ThreadPool one(1), two(2), seven(7);
+    return threads == 1 ? one : threads == 2 ? two : seven;
+}
+
+// Only mt19937 itself: the same bases with every library.
+struct Random {
+    std::mt19937 engine;
+    std::uint32_t below(std::size_t n) { return n == 0 ? 0 : engine() % static_cast<std::uint32_t>(n); }
+    void add(std::string& s, std::size_t count, double gc) {
+        for (std::size_t i = 0; i < count; ++i)
+            s += "atcg"[(engine() < gc * 4294967296.0 ? 2 : 0) + (engine() & 1)];
+    }
+    std::string domains(std::size_t length, std::size_t longest) {
+        std::string s;
+        while (s.size() < length)
+            add(s, std::min<std::size_t>(1 + below(longest), length - s.size()), 0.15 + 0.7 * below(1000) / 1000.0);
+        return s;
+    }
+};
+
+// Stretches of kinds that stress ties, empty parts and n.
+enum class Kind { domains, mirrored, nearHomogeneous, allAT, blocks, nRuns, sparse };
+const char* const kKindNames[] = {"domains", "mirrored", "nearHomogeneous", "allAT", "blocks", "nRuns", "sparse"};
+
+std::string stretchOf(Kind kind, Random& r, std::size_t length) {
+    std::string s;
+    switch (kind) {
+        case Kind::domains: return r.domains(length, length / 3 + 1);
+        case Kind::mirrored: {  // reversed with AT and GC swapped: cuts P and N - P tie
+            const std::string half = r.domains(length / 2, length / 6 + 1);
+            s = half + (length % 2 ? "n" : "");
+            for (auto it = half.rbegin(); it != half.rend(); ++it) s += "gtca"[std::strchr("actg", *it) - "actg"];
+            return s;
+        }
+        case Kind::nearHomogeneous:
+            s = rep("aattccgg", length / 8 + 1).substr(0, length);
+            for (std::size_t i = 0; i < length / 400 + 1; ++i) s[r.below(length)] = "acgt"[r.below(4)];
+            return s;
+        case Kind::allAT: r.add(s, length, 0.0); return s;
+        case Kind::blocks: {  // alternating blocks of one size: mirror ties
+            const std::size_t size = 1 + r.below(length / 5 + 1);
+            for (bool strong = false; s.size() < length; strong = !strong)
+                r.add(s, std::min(size, length - s.size()), strong ? 1.0 : 0.0);
+            return s;
+        }
+        case Kind::nRuns: {
+            s = r.domains(length, length / 4 + 1);
+            std::fill_n(s.begin(), std::min<std::size_t>(r.below(length / 4 + 2), length), 'n');
+            std::fill_n(s.rbegin(), std::min<std::size_t>(r.below(length / 4 + 2), length), 'n');
+            return s;
+        }
+        case Kind::sparse:
+            s.assign(length, 'n');
+            for (std::uint32_t k = r.below(5); k > 0; --k) s[r.below(length)] = "acgt"[r.below(4)];
+            return s;
+    }
+    return s;
+}
+
+bool sameBits(double x, double y) {
+    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y) || (std::isnan(x) && std::isnan(y));
+}
+
+// By seed: 1-10 bases (no full vector), up to 1,023 candidates (no pruning),
+// up to 200,000 (pruned), or 262,145 and more (chunked on a pool).
+std::size_t lengthFor(std::uint32_t seed) {
+    Random r{std::mt19937(seed)};
+    const std::size_t lengths[] = {1 + r.below(10), 11 + r.below(1013), 1025 + r.below(200000),
+                                   (1 << 18) + 1 + r.below(60000)};
+    return lengths[seed % 4];
+}
+
+class ScanTest : public ::testing::TestWithParam<std::tuple<Kind, std::uint32_t>> {};
+
+TEST_P(ScanTest, EveryKernelAndPoolFindsThePlainCut) {
+    const auto [kind, seed] = GetParam();
+    Random r{std::mt19937(seed * 9781u + static_cast<unsigned>(kind))};
+    std::string buffer = stretchOf(Kind::nRuns, r, r.below(40));  // bases before and after the stretch
+    const auto start = static_cast<std::int32_t>(buffer.size()) + 1;
+    buffer += stretchOf(kind, r, lengthFor(seed));
+    const auto end = static_cast<std::int32_t>(buffer.size());
+    buffer += stretchOf(Kind::domains, r, r.below(40));
+    BaseCounts counts;
+    const BestCut plain = plainScan(buffer.data(), start, end, counts);
+    for (const KernelTable* kernels : everyKernel()) {
+        EXPECT_EQ(countStretch(*kernels, buffer.data(), start, end), counts);
+        for (unsigned threads : {0u, 2u, 7u}) {
+            const BestCut got = scanStretch(*kernels, buffer.data(), start, end, counts,
+                                            threads ? &pool(threads) : nullptr);
+            EXPECT_TRUE(sameBits(got.best, plain.best) && got.position == plain.position)
+                << kKindNames[int(kind)] << " seed " << seed << " kernel " << kernelName(kernels->kind)
+                << " threads " << threads << format(": %a at %d, plain %a at %d", got.best, got.position,
+                                                    plain.best, plain.position);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RandomStretches, ScanTest,
+                         ::testing::Combine(::testing::Values(Kind::domains, Kind::mirrored, Kind::nearHomogeneous,
+                                                              Kind::allAT, Kind::blocks, Kind::nRuns, Kind::sparse),
+                                            ::testing::Range(1u, 9u)),
+                         [](const auto& info) {
+                             return std::string(kKindNames[int(std::get<0>(info.param))]) + "_" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+// Whole segmentations: console lines and every record, doubles in hex, the
+// same with every kernel and pool as with the reference kernels on one thread.
+std::string segmentAll(const std::string& bases, const KernelTable& kernels, ThreadPool* pool) {
+    const Sequence sequence = testing::sequenceOf(bases);
+    const SegmentationParameters parameters{20, 100, 1000, false};
+    testing::CapturedConsole console;
+    SegmentationResults results;
+    EXPECT_FALSE(segmentContigs(sequence, scanGaps(sequence, 1000).value(), parameters, kernels, pool,
+                                results, console.console()));
+    std::string text = console.out() + console.err();
+    for (const Segment& s : results.segments.records) text += format("%d-%d %a\n", s.start, s.end, s.gcContent);
+    for (const SplitPoint& p : results.splitPoints.records)
+        text += format("%d %d %d-%d %a\n", p.position, p.depth, p.contigStart, p.contigEnd, p.strength);
+    return text;
+}
+
+TEST(SegmentationTest, EveryKernelAndPoolGivesTheSameRun) {
+    Random r{std::mt19937(11)};
+    std::string s = r.domains(300000, 20000);  // chunked scans, parts segmented in parallel
+    for (int k = 0; k < 4; ++k) std::fill_n(s.begin() + r.below(299900), 1 + r.below(60), 'n');
+    const std::string bases = rep("n", 1200) + s + rep("n", 1500) + r.domains(60000, 3000) + rep("n", 10);
+    const std::string reference = segmentAll(bases, *kernelTable(KernelKind::reference), nullptr);
+    EXPECT_NE(reference.find("Contig: 302701-362710"), std::string::npos);
+    EXPECT_NE(reference.find("times:  9"), std::string::npos);
+    for (const KernelTable* kernels : everyKernel())
+        for (unsigned threads : {1u, 2u, 7u})
+            EXPECT_EQ(segmentAll(bases, *kernels, &pool(threads)), reference)
+                << kernelName(kernels->kind) << " threads " << threads;
+}
+
+TEST(KernelChoiceTest, AMissingUnitIsNeverChosen) {
+    for (KernelKind lacking : {KernelKind::avx512, KernelKind::avx2}) {
+        pretendProcessorLacks(lacking);
+        EXPECT_EQ(kernelTable(KernelKind::avx512), nullptr);
+        EXPECT_NE(kernelTable(KernelKind::automatic)->kind, KernelKind::avx512);
+        if (lacking == KernelKind::avx2) {
+            EXPECT_EQ(kernelTable(KernelKind::automatic)->kind, KernelKind::reference);
+        }
+    }
+    pretendProcessorLacks(KernelKind::reference);
+    EXPECT_NE(kernelTable(KernelKind::reference), nullptr);
+}
+
+}  // namespace
+}  // namespace vestrel
