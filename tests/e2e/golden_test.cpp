@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ranges>
 
 #include "support/run_command.h"
 
@@ -23,12 +24,14 @@ void PrintTo(const Golden& golden, std::ostream* out) { *out << golden.name; }
 
 const std::string kLambda = R"(cp "$S/examples/lambda.fa" .)";
 const std::string kSynthetic = R"(cp "$S/tests/data/synthetic.fa" .)";
-const std::string kKlebsiella = R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz")";
+const std::string kUnpack = R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz")";
+const std::string kKlebsiella = kUnpack + " > hs11286.fna";
 // 2,030 bases of lambda, for cases about names and shapes rather than numbers.
 std::string small(const std::string& path) { return R"(head -n 30 "$S/examples/lambda.fa" > ")" + path + "\""; }
 const std::string kLongStem = std::string(120, 'd') + "/" + std::string(120, 'd') + "/" + std::string(150, 's');
 // Every printable byte but '>', then tab, vertical tab, form feed and carriage return.
-const std::string kTextBytes = R"(awk 'BEGIN { for (i = 32; i < 127; i++) if (i != 62) printf "%c", i; printf "\t\v\f\r\n" }')";
+const std::string kTextBytes =
+    R"(awk 'BEGIN { for (i = 32; i < 127; i++) if (i != 62) printf "%c", i; printf "\t\v\f\r\n" }')";
 
 const Golden kCases[] = {
     {"lambda_default", kLambda, {"lambda.fa"}},
@@ -37,20 +40,21 @@ const Golden kCases[] = {
      {"lambda.fa", "-t", "20", "-i", "300", "-l", "-z", "-s", "1", "-c", "coordinates.txt", "-d", "density.txt"}},
     {"lambda_multiplot", kLambda,
      {"lambda.fa", "-t", "50", "-i", "500", "-m", "-s", "3", "-c", "coordinates.txt", "-d", "density.txt"}},
-    {"klebsiella_default", kKlebsiella + " > hs11286.fna", {"hs11286.fna"}},
-    {"klebsiella_t10_i1000", kKlebsiella + " > hs11286.fna",
-     {"hs11286.fna", "-t", "10", "-i", "1000", "-l", "-c", "coordinates.txt"}},
-    {"klebsiella_t10_i1000_reference_kernel", kKlebsiella + " > hs11286.fna",
-     {"hs11286.fna", "-t", "10", "-i", "1000", "-l", "-c", "coordinates.txt", "--kernel", "reference", "--threads", "1"},
-     "klebsiella_t10_i1000"},
-    {"klebsiella_t10_i1000_two_threads", kKlebsiella + " > hs11286.fna",
+    {"klebsiella_default", kKlebsiella, {"hs11286.fna"}},
+    {"klebsiella_t10_i1000", kKlebsiella, {"hs11286.fna", "-t", "10", "-i", "1000", "-l", "-c", "coordinates.txt"}},
+    {"klebsiella_t10_i1000_reference_kernel", kKlebsiella,
+     {"hs11286.fna", "-t", "10", "-i", "1000", "-l", "-c", "coordinates.txt", "--kernel", "reference", "--threads",
+      "1"}, "klebsiella_t10_i1000"},
+    {"klebsiella_t10_i1000_two_threads", kKlebsiella,
      {"hs11286.fna", "-t", "10", "-i", "1000", "-l", "-c", "coordinates.txt", "--threads=2"}, "klebsiella_t10_i1000"},
     // The seven records as one line without header or line end: the same run.
-    {"klebsiella_one_line", kKlebsiella + R"( | grep -v '>' | tr -d '\n' > hs11286.fna)", {"hs11286.fna"},
+    {"klebsiella_one_line", kUnpack + R"( | grep -v '>' | tr -d '\n' > hs11286.fna)", {"hs11286.fna"},
      "klebsiella_default"},
-    {"klebsiella_bed_split_records", kKlebsiella + " > hs11286.fna", {"hs11286.fna", "-t", "50", "-i", "1000", "--bed", "--split-records"}},
+    {"klebsiella_bed_split_records", kKlebsiella,
+     {"hs11286.fna", "-t", "50", "-i", "1000", "--bed", "--split-records"}},
     {"synthetic_gaps", kSynthetic, {"synthetic.fa", "-t", "20", "-i", "500"}},
-    {"synthetic_multiplot_z", kSynthetic, {"synthetic.fa", "-t", "20", "-i", "500", "-g", "850", "-m", "-z", "-s", "4"}},
+    {"synthetic_multiplot_z", kSynthetic,
+     {"synthetic.fa", "-t", "20", "-i", "500", "-g", "850", "-m", "-z", "-s", "4"}},
     // Two gzip members, as bgzip and concatenated files have.
     {"synthetic_gzip", R"(head -c 20000 "$S/tests/data/synthetic.fa" | gzip > synthetic.fa.gz &&
                           tail -c +20001 "$S/tests/data/synthetic.fa" | gzip >> synthetic.fa.gz)",
@@ -84,9 +88,8 @@ const Golden kCases[] = {
 };
 
 std::vector<std::string> namesOf(const std::map<std::string, std::string>& files) {
-    std::vector<std::string> names;
-    for (const auto& entry : files) names.push_back(entry.first);
-    return names;
+    const auto names = std::views::keys(files);
+    return {names.begin(), names.end()};
 }
 
 class GoldenRun : public ::testing::TestWithParam<Golden> {};

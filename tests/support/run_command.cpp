@@ -59,8 +59,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& f
         _exit(127);
     }
     int waitStatus = 0;
-    while (waitpid(child, &waitStatus, 0) < 0) {
-    }
+    while (waitpid(child, &waitStatus, 0) < 0) continue;
     CommandResult result;
     result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
     result.out = readFile(outPath);
@@ -87,8 +86,7 @@ CommandResult runVestrel(const fs::path& folder, const std::vector<std::string>&
 }
 
 CommandResult shell(const fs::path& folder, const std::string& command) {
-    return runCommand({"/usr/bin/env", "S=" + sourceDir().string(), "V=" + vestrelBinary(), "/bin/sh", "-c",
-                       command},
+    return runCommand({"/usr/bin/env", "S=" + sourceDir().string(), "V=" + vestrelBinary(), "/bin/sh", "-c", command},
                       folder);
 }
 
