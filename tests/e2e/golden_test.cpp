@@ -126,7 +126,7 @@ TEST_P(GoldenRun, MatchesStoredResults) {
     for (const auto& [name, bytes] : expected) EXPECT_TRUE(actual[name] == bytes) << name << " differs from " << stored;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, GoldenRun, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Genomes, GoldenRun, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
