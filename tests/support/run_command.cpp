@@ -32,7 +32,7 @@ TempDir::~TempDir() {
 }
 
 CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& folder,
-                         bool unprivileged) {
+                         bool unprivileged, const std::string& program) {
     TempDir streams;
     const std::string outPath = (streams / "stdout").string();
     const std::string errPath = (streams / "stderr").string();
@@ -55,17 +55,39 @@ CommandResult runCommand(const std::vector<std::string>& argv, const fs::path& f
             if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
         }
         if (chdir(folder.c_str()) != 0) _exit(125);
-        execv(cArgs[0], cArgs.data());
+        execv(program.empty() ? cArgs[0] : program.c_str(), cArgs.data());
         _exit(127);
     }
     int waitStatus = 0;
-    while (waitpid(child, &waitStatus, 0) < 0) {
-    }
+    while (waitpid(child, &waitStatus, 0) < 0) continue;
     CommandResult result;
     result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
     result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;
+}
+
+// A copy of the binary that the user nobody can run wherever the build is.
+static std::string reachableBinary() {
+    static TempDir folder;
+    const fs::path copy = folder / "vestrel";
+    if (!fs::exists(copy)) {
+        fs::copy_file(vestrelBinary(), copy);
+        fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_exec);
+        fs::permissions(copy, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    }
+    return copy.string();
+}
+
+CommandResult runVestrel(const fs::path& folder, const std::vector<std::string>& args, bool unprivileged) {
+    std::vector<std::string> argv = {"vestrel"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCommand(argv, folder, unprivileged, unprivileged ? reachableBinary() : vestrelBinary());
+}
+
+CommandResult shell(const fs::path& folder, const std::string& command) {
+    return runCommand({"/usr/bin/env", "S=" + sourceDir().string(), "V=" + vestrelBinary(), "/bin/sh", "-c", command},
+                      folder);
 }
 
 std::string readFile(const fs::path& path) {

@@ -23,22 +23,28 @@ private:
 };
 
 struct CommandResult {
-    int status = -1;         // exit status, or 128 + signal number
+    int status = -1;  // exit status, or 128 + signal number
     std::string out;
     std::string err;
 };
 
-// Runs argv (argv[0] is the program path) with the folder as working
-// directory and no standard input.
-// With `unprivileged`, a root caller runs the command as the user nobody, so
-// that file permissions apply to it.
+// Runs argv with the folder as working directory and no standard input;
+// `program` is the file executed (argv[0] when empty). With `unprivileged`, a
+// root caller runs it as the user nobody, so that file permissions bind it.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                         bool unprivileged = false, const std::string& program = {});
+
+// vestrel with these arguments, called "vestrel" as if found on the PATH.
+CommandResult runVestrel(const std::filesystem::path& folder, const std::vector<std::string>& args,
                          bool unprivileged = false);
+
+// A /bin/sh command in the folder, with $S the source tree and $V the binary.
+CommandResult shell(const std::filesystem::path& folder, const std::string& command);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
-// Every regular file below the folder, by relative path, with its bytes.
+// Every regular file below the folder (links followed), by relative path, with its bytes.
 std::map<std::string, std::string> snapshot(const std::filesystem::path& folder);
 
 // The path of the built vestrel binary and of the source tree.

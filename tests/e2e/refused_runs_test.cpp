@@ -1,0 +1,162 @@
+// Runs that are refused or stop early, beside the outputs of an earlier run:
+// the exit status, the message and the stream it goes to, and the folder
+// left exactly as it was, earlier outputs byte for byte. Then failed writes,
+// and a run that reaches the depth limit.
+#include <gtest/gtest.h>
+
+#include "support/run_command.h"
+
+namespace vestrel::testing {
+namespace {
+
+struct Stop {
+    std::string name;
+    std::string setup;  // shell command run once seq.fa and the earlier outputs are laid out
+    std::vector<std::string> args;
+    int status;
+    std::string outEnd;  // how standard output ends
+    std::string err = {};
+    bool untouched = true;  // every file keeps its bytes; else the run may rewrite them
+    bool unprivileged = false;
+};
+void PrintTo(const Stop& stop, std::ostream* out) { *out << stop.name; }
+
+const std::string kBanner = "****\n\n";
+const std::string kNoSequence = "Can't open the sequence file!\n";
+const std::string kTooShort = "The input DNA sequence should be longer than 1000 bp.\n";
+const std::string kNotFasta =
+    "It seems that the input file is not in FASTA format or not a text file.\n"
+    "Please input a sequence file in proper format.\n";
+const std::string kNoCoordinates = "Can't open the coordinates file!";
+const std::string kAdvice =
+    "Sequence length (excluding gaps): 2030(bp)\n\nYou'd better change the value of minimum length or halting "
+    "parameter.\nIn this case, minimum length should be no less than 1000 bp or halting parameter should be no "
+    "less than 10.\n";
+const std::string kDone = " 100% output! \n";
+const std::string kMust = "You must specify ";
+std::string bases(int n) { return "{ echo '>x'; head -c " + std::to_string(n) + " /dev/zero | tr '\\0' a; } > seq.fa"; }
+// n runs of two n, each a gap once gaps of 1 are filtered.
+std::string gaps(int n) {
+    return "awk 'BEGIN { print \">x\"; for (i = 0; i < " + std::to_string(n) + "; i++) printf \"acnn\" }' > seq.fa";
+}
+const std::string kGzip = "gzip -c seq.fa > whole.gz && cp whole.gz seq.fa.gz && ";
+const std::vector<std::string> kSeq = {"seq.fa"}, kGz = {"seq.fa.gz"};
+
+const Stop kStops[] = {
+    {"MissingInput", "", {"none.fa"}, 1, kNoSequence},
+    {"FolderAsInput", "rm seq.fa && mkdir seq.fa", kSeq, 1, kNoSequence},
+    {"EmptyFile", ": > seq.fa", kSeq, 1, kTooShort},
+    {"DevNull", "", {"/dev/null"}, 1, kTooShort},
+    {"ShortestRefused", bases(999), kSeq, 1, kTooShort},
+    {"ShortestAccepted", bases(1000), kSeq, 0, kDone, "", false},
+    {"CarriageReturnsHideTheBases",
+     R"(printf '>x\r' > seq.fa && yes ACGTACGTAC | head -n 200 | tr '\n' '\r' >> seq.fa)", kSeq, 1, kTooShort},
+    {"NulBytes", "head -c 4096 /dev/zero > seq.fa", kSeq, 1, kNotFasta},
+    {"BackspaceInSequence", R"(printf 'AC\010GT\n' >> seq.fa)", kSeq, 1, kNotFasta},
+    {"ShiftOutInSequence", R"(printf '\016\n' >> seq.fa)", kSeq, 1, kNotFasta},
+    {"UnitSeparatorInHeader", R"(sed -i '1s/$/\x1f/' seq.fa)", kSeq, 1, kNotFasta},
+    {"DeleteInSequence", R"(printf '\177\n' >> seq.fa)", kSeq, 1, kNotFasta},
+    {"HighByteInHeader", R"(sed -i '1s/$/\x80/' seq.fa)", kSeq, 1, kNotFasta},
+    {"ByteFFInSequence", R"(printf 'ACGT\377\n' >> seq.fa)", kSeq, 1, kNotFasta},
+    {"GzipTruncated", kGzip + "head -c 500 whole.gz > seq.fa.gz", kGz, 1, kNotFasta},
+    {"GzipMagicOnly", R"(printf '\037\213' > seq.fa.gz)", kGz, 1, kNotFasta},
+    {"GzipBadChecksum", kGzip + R"(printf '\377' | dd of=seq.fa.gz bs=1 conv=notrunc 2>/dev/null \
+        seek=$(($(stat -c %s seq.fa.gz) - 8)))", kGz, 1, kNotFasta},
+    {"GzipTrailingJunk", kGzip + "printf junk >> seq.fa.gz", kGz, 1, kNotFasta},
+    {"UnknownOption", "", {"seq.fa", "--frobnicate"}, 1, kBanner, "Unrecognized option --frobnicate\n"},
+    {"LoneDash", "", {"seq.fa", "-"}, 1, kBanner, "Unrecognized option -\n"},
+    {"HelpAsSequenceFile", "", {"-h", "more"}, 1, kNoSequence, "Unrecognized option more\n"},
+    {"ThresholdInfinite", "", {"seq.fa", "-t", "inf"}, 1, kBanner,
+     kMust + "a halting threshold for segmentation after -t.\n"},
+    {"MinimumLengthNotANumber", "", {"seq.fa", "-i", "x"}, 1, kBanner, kMust + "a minimum length after -i.\n"},
+    {"CoordinatesNameMissing", "", {"seq.fa", "-c"}, 1, kBanner, kMust + "a coordinates file name after -c.\n"},
+    {"ThreadsZero", "", {"seq.fa", "--threads", "0"}, 1, kBanner,
+     kMust + "a number of threads from 1 to 1024 after --threads.\n"},
+    {"KernelUnknown", "", {"seq.fa", "--kernel", "bogus"}, 1, kBanner,
+     kMust + "a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n"},
+    {"ParameterRule", "", {"seq.fa", "-i", "500", "-t", "9.99"}, 1, kAdvice},
+    {"CoordinatesMissing", "", {"seq.fa", "-c", "absent.txt"}, 1, kNoCoordinates},
+    {"CoordinatesNamedHelp", "", {"seq.fa", "-c", "--help"}, 1, kNoCoordinates},
+    {"CoordinatesOutputUncreatable", "rm seq.TagP && mkdir seq.TagP && echo 5 > points.txt",
+     {"seq.fa", "-c", "points.txt"}, 1, "Can't open .TagP file!", "", false},
+    {"PageUncreatable", "rm seq_GCcontent.html && mkdir seq_GCcontent.html", kSeq, 1, "cannot open the out file"},
+    {"FiftyThousandGaps", gaps(50000), {"seq.fa", "-g", "1"}, 0, kDone, "", false},
+    {"TooManyContigs", gaps(50001), {"seq.fa", "-g", "1"}, 1, "too many contigs!\n", "", false},
+    {"InputWouldBeOverwritten", "ln -s seq.fa x.SegGC", {"seq.fa", "--prefix", "x"}, 1, kBanner,
+     "The sequence file would be overwritten by the output file x.SegGC\n"},
+    {"CoordinatesWouldBeOverwritten", "", {"seq.fa", "-c", "seq.SegP"}, 1, kBanner,
+     "The coordinates file would be overwritten by the output file seq.SegP\n"},
+    {"PrefixFolderMissing", "", {"seq.fa", "--prefix", "nowhere/x"}, 1, kBanner,
+     "The output folder does not exist: nowhere/\n"},
+    {"ReadOnlyOutput", "chmod 777 . && chmod 666 seq* && chmod 444 seq.SegP", kSeq, 1, "cannot open the file", "",
+     true, true},
+    {"ReadOnlyFolder", "chmod 777 . && mkdir ro && cp seq.fa ro && chmod 555 ro", {"ro/seq.fa"}, 1,
+     "cannot open the file", "", true, true},
+};
+
+class RefusedRun : public ::testing::TestWithParam<Stop> {};
+
+TEST_P(RefusedRun, LeavesTheFolderAsItWas) {
+    const Stop& stop = GetParam();
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), R"(head -n 30 "$S/examples/lambda.fa" > seq.fa &&
+        for s in .SegGC _GCcontent.html .SegP .Vestrel _Vestrel.plt _SegPoints.html .TagP; do
+            echo "earlier $s" > seq$s; done && )" + (stop.setup.empty() ? "true" : stop.setup)).status, 0);
+    const auto before = snapshot(folder.path());
+    const CommandResult result = runVestrel(folder.path(), stop.args, stop.unprivileged);
+    EXPECT_EQ(result.status, stop.status);
+    EXPECT_TRUE(result.out.ends_with(stop.outEnd)) << result.out.substr(std::max<size_t>(result.out.size(), 300) - 300);
+    EXPECT_EQ(result.err, stop.err);
+    const auto after = snapshot(folder.path());
+    EXPECT_EQ(after.size(), before.size());
+    for (const auto& [name, bytes] : before) {
+        EXPECT_TRUE(after.count(name)) << name;
+        EXPECT_TRUE(!stop.untouched || (after.count(name) && after.at(name) == bytes)) << name << " changed";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedRun, ::testing::ValuesIn(kStops),
+                         [](const auto& info) { return info.param.name; });
+
+// An output that is a link to a full disk, or a full or closed console.
+struct FullDisk {
+    std::string output;  // the output linked to /dev/full, or none
+    std::string tail;    // further options and the console's redirection
+};
+void PrintTo(const FullDisk& full, std::ostream* out) { *out << full.output << " " << full.tail; }
+const std::string kPoints = "-c points.txt >/dev/null";
+
+class WriteFailure : public ::testing::TestWithParam<FullDisk> {};
+
+TEST_P(WriteFailure, FailsTheRunAndNamesTheFile) {
+    const auto& [output, tail] = GetParam();
+    TempDir folder;
+    std::string command = R"(cp "$S/examples/lambda.fa" . && printf '100\n200\n' > points.txt && )";
+    if (!output.empty()) command += "ln -s /dev/full " + output + " && ";
+    const CommandResult result = shell(folder.path(), command + R"(exec "$V" lambda.fa -t 100 -i 500 )" + tail);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              output.empty() ? "cannot write the standard output\n" : "cannot write the file " + output + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, WriteFailure, ::testing::Values(
+    FullDisk{"lambda.SegGC", kPoints}, FullDisk{"lambda_GCcontent.html", kPoints}, FullDisk{"lambda.SegP", kPoints},
+    FullDisk{"lambda.Vestrel", kPoints}, FullDisk{"lambda_Vestrel.plt", kPoints},
+    FullDisk{"lambda_SegPoints.html", kPoints}, FullDisk{"lambda.TagP", kPoints},
+    FullDisk{"", "-c points.txt >/dev/full"}, FullDisk{"", ">&-"}));
+
+// Alternating blocks of 101 a and 101 c with minimum length 100: every cut
+// peels off one block, one level deeper each time, until the depth limit.
+TEST(DepthLimit, HaltsWithOneMessageAndKeepsTheCuts) {
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), R"(awk 'BEGIN { print ">deep"; for (b = 0; b < 1002; b++) { s = "";
+        for (i = 0; i < 101; i++) s = s (b % 2 ? "c" : "a"); print s } }' > deep.fa)").status, 0);
+    const CommandResult result = runVestrel(folder.path(), {"deep.fa", "-i", "100", "-t", "10"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "\nToo many segmentation times!\nThe segmentation process was halted!\n"
+                          "The related input parameters should be changed.");
+    EXPECT_NE(result.out.find("Position:    101101 Segmentation times:1001\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vestrel::testing
