@@ -1,7 +1,6 @@
 // Reading sequence and coordinates files, and the limits a sequence sets.
 #include <gtest/gtest.h>
 
-#include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
 #include "support/unit_support.h"
@@ -30,14 +29,15 @@ const char* const kTooLong = "The input DNA sequence is too long: at most 214748
 
 class ReaderTest : public ::testing::TestWithParam<ReadCase> {};
 
-// Whole or three bytes at a time, with the scalar and the fastest kernels.
+// Whole or three bytes at a time, with the scalar and the fastest kernels
+// (bulk copies of plain lines against the bytewise reader), at most 100 bases.
 TEST_P(ReaderTest, ReadsTheSameInAnyPiecesWithAnyKernel) {
     const ReadCase& c = GetParam();
     for (KernelKind kind : {KernelKind::reference, KernelKind::automatic})
         for (std::size_t piece : {std::size_t{3}, SIZE_MAX}) {
             testing::MemorySource source(c.file, piece);
             testing::CapturedConsole console;
-            Outcome<Sequence> read = readFasta(source, *kernelTable(kind), console.console(), 8);
+            Outcome<Sequence> read = readFasta(source, *kernelTable(kind), console.console(), 100);
             if (c.stop != nullptr) {
                 ASSERT_FALSE(read.ok());
                 EXPECT_EQ(read.stop().message, c.stop);
@@ -64,32 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"aXcEf", "ancnn", 2, warningsFor("XEf")},
                       ReadCase{">h\x01\nAC\n", "", 0, "", kNotFasta}, ReadCase{"AC\x80", "", 0, "", kNotFasta},
                       ReadCase{"AC\nGT\x7f", "", 0, "", kNotFasta},
-                      ReadCase{">header\nAC 12 --\nGTNNNN\n", "acgtnnnn", 4, ""},  // at the limit of 8
-                      ReadCase{"nnnnnnnnn", "", 0, "", kTooLong}));
-
-// Long lines of plain bases go in bulk, others byte by byte; any mixture
-// reads the same as with the scalar kernels three bytes at a time.
-TEST(ReaderTest, BulkLinesAgreeWithByteByByteReading) {
-    std::uint32_t state = 12345;
-    auto next = [&](std::uint32_t range) { return ((state = state * 1664525u + 1013904223u) >> 8) % range; };
-    const std::string plain = "ACGTNacgtn", odd = "RYKMxX-*09 \t\r>";
-    std::string file = ">first record\n";
-    for (int line = 0; line < 3000; ++line) {
-        const bool mixed = next(4) == 0;
-        for (std::uint32_t i = 0, width = 20 + next(90); i < width; ++i)
-            file += mixed && next(12) == 0 ? odd[next(odd.size())] : plain[next(plain.size())];
-        file += next(5) == 0 ? "\r\n" : "\n";
-    }
-    file += std::string(70, 'g');  // a last line without a line feed
-    testing::MemorySource whole(file), pieces(file, 3);
-    testing::CapturedConsole bulk, exact;
-    const Outcome<Sequence> fast = readFasta(whole, *kernelTable(KernelKind::automatic), bulk.console());
-    const Outcome<Sequence> slow = readFasta(pieces, *kernelTable(KernelKind::reference), exact.console());
-    ASSERT_TRUE(fast.ok() && slow.ok());
-    EXPECT_EQ(fast.value().view(), slow.value().view());
-    EXPECT_EQ(fast.value().lengthExcludingGaps, slow.value().lengthExcludingGaps);
-    EXPECT_EQ(bulk.err(), exact.err());
-}
+                      ReadCase{">header\nAC 12 --\nGTNNNN\n", "acgtnnnn", 4, ""},
+                      // Lines long enough to be copied in bulk, and one that is not plain.
+                      ReadCase{">r\n" + testing::rep("ACGTNacgtn", 4) + "\r\n" + testing::rep("acgtRYacgt", 4) + "\n",
+                               testing::rep("acgtnacgtn", 4) + testing::rep("acgtgcacgt", 4), 72, ""},
+                      ReadCase{std::string(100, 'n'), std::string(100, 'n'), 0, ""},  // at the limit
+                      ReadCase{std::string(101, 'n'), "", 0, "", kTooLong}));
 
 TEST(RunLimitsTest, PlotScaleAndGapSizeFollowTheLength) {
     const std::pair<std::uint32_t, std::uint32_t> scales[] = {
@@ -100,36 +80,6 @@ TEST(RunLimitsTest, PlotScaleAndGapSizeFollowTheLength) {
     EXPECT_EQ(resolveFilteredGapSize(2000, 0.999), 1998);
     EXPECT_EQ(resolveFilteredGapSize(2000, 1), 1);
     EXPECT_EQ(resolveFilteredGapSize(2000, 850.9), 850);
-}
-
-TEST(RunLimitsTest, ShortSequencesAndUnsafeParametersAreRefused) {
-    struct Case { std::uint32_t length; double halting; std::uint32_t minimum; const char* advice; };
-    const Case cases[] = {{999, 1000, 3000, "longer than 1000 bp"}, {1000, 9.99, 999, "no less than 10."},
-                          {1000, 10, 999, nullptr}, {1000, 0, 1000, nullptr},
-                          {10000001, 99, 999, "no less than 100."}, {10000001, 100, 999, nullptr}};
-    for (const Case& c : cases) {
-        const Sequence sequence = testing::sequenceOf(std::string(c.length, 'a'));
-        testing::CapturedConsole console;
-        const auto limits = checkRunLimits(sequence, {c.halting, c.minimum, 0.01}, console.console());
-        EXPECT_EQ(limits.ok(), c.advice == nullptr) << c.length << " " << c.halting;
-        if (c.advice) {
-            EXPECT_NE(limits.stop().message.find(c.advice), std::string::npos) << limits.stop().message;
-        }
-    }
-}
-
-TEST(CoordinatesTest, LinesAreNumbersOrComments) {
-    const std::pair<const char*, std::optional<std::int64_t>> lines[] = {
-        {"#12", std::nullopt}, {"", std::nullopt}, {" 12", 12}, {"-10", -10}, {"+7x", 7},
-        {"abc", 0}, {" #5", 0}, {"99999999999999999999", std::int64_t{1} << 40}};
-    for (auto [line, expected] : lines) {
-        std::int64_t value = -1;
-        const bool number = coordinateOfLine(line, value);
-        EXPECT_EQ(number, expected.has_value()) << line;
-        if (expected) {
-            EXPECT_EQ(std::min<std::int64_t>(value, std::int64_t{1} << 40), *expected) << line;
-        }
-    }
 }
 
 }  // namespace

@@ -49,35 +49,5 @@ TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
                           console.console()).splitPoints[0].y, 0.0);
 }
 
-TEST(SegmentReportsTest, StretchesNoSegmentCoversGetTheirOwnRowsAndBreaks) {
-    SegmentList segments;
-    segments.append(101, 200, 0.5);
-    segments.append(301, 400, 0.0 / 0.0 * -1);  // undefined, sign bit set
-    const std::string steps = written([](std::FILE* f, const void* s) {
-        writeSegmentSteps(f, *static_cast<const SegmentList*>(s)); }, &segments);
-    EXPECT_EQ(steps, "100\t\" \"\n101\t0.500000\n200\t0.500000\n201\t\" \"\n301\tnan\n400\tnan\n");
-    const std::string page = written([](std::FILE* f, const void* s) {
-        writeSegmentPage(f, {1000, 3000, 485, false}, *static_cast<const SegmentList*>(s), 500); }, &segments);
-    const char* row = "<div align=\"center\"> %d </div></td>  <td width=\"220\"> <div align=\"center\"> %d </div></td> "
-                      "<td width=\"220\"> <div align=\"center\"> %d </div></td> <td width=\"220\"> <div align=\"center\"> %s";
-    for (auto [first, last, text] : {std::tuple{1, 100, "-"}, {101, 200, " 50.00"}, {201, 300, "-"},
-                                     {301, 400, "   nan"}, {401, 500, "-"}})
-        EXPECT_NE(page.find(format(row, first, last, last - first + 1, text)), std::string::npos) << first;
-    EXPECT_NE(page.find("Filtered gap size = 485 bp Minimum length = 3000 bp"), std::string::npos);
-}
-
-TEST(BrowserTracksTest, StretchesMapBackToTheirRecords) {
-    const RecordMap joined({{"r1", 10}, {"r2", 100}, {"empty", 250}}, 250, "stem");
-    std::string pieces;
-    for (auto [first, last] : {std::pair{1, 10}, {90, 110}, {240, 250}})
-        for (const RecordPiece& p : joined.pieces(first, last))
-            pieces += format("%s:%llu-%llu ", p.name->c_str(), static_cast<unsigned long long>(p.start),
-                             static_cast<unsigned long long>(p.end));
-    EXPECT_EQ(pieces, "stem:0-10 r1:79-90 r2:0-10 r2:139-150 ");
-    EXPECT_EQ(unnamedRecordName("runs/seq"), "seq");
-    EXPECT_EQ(unnamedRecordName("runs/"), "sequence");
-    EXPECT_EQ(quotedForScript("it's 'x'"), "it''s ''x''");
-}
-
 }  // namespace
 }  // namespace vestrel

@@ -104,22 +104,5 @@ TEST(GapTest, RunsLongerThanTheGapSizeCutContigs) {
     EXPECT_EQ(segment(kA + "nnnnnnnnnnn" + kC, 3000, 1000, 11).segments, "1-5000:0 5001-10011:1 ");
 }
 
-TEST(GapTest, FiftyThousandGapsPassOneMoreStops) {
-    const std::string bases = rep("acn", 50000);
-    EXPECT_EQ(scanGaps(testing::sequenceOf(bases), 0).value().size(), 50000u);
-    const auto stop = scanGaps(testing::sequenceOf(bases + "an"), 0);
-    ASSERT_FALSE(stop.ok());
-    EXPECT_EQ(stop.stop().message, "too many contigs!\n");
-}
-
-TEST(GapTest, RecordsCutContigsWhenAsked) {
-    const std::vector<Record> records{{"one", 0}, {"two", 6000}, {"three", 6000}, {"four", 9000}};
-    const Outcomes joined = segment(rep("a", 6000) + rep("c", 3000) + rep("a", 3000), 1000, 100000, 0, false, records);
-    EXPECT_EQ(joined.segments, "1-12000:0.25 ");
-    const Outcomes split = segment(rep("a", 6000) + rep("c", 3000) + rep("a", 3000), 1000, 100000, 0, true, records);
-    EXPECT_EQ(split.segments, "1-6000:0 6001-9000:1 9001-12000:0 ");
-    EXPECT_NE(split.out.find("\nContig: 6001-9000\n"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vestrel
