@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (clang, with address and undefined-behaviour
 # sanitizers) and runs each for a bounded time.
 # Usage: scripts/fuzz.sh [seconds per target] [target ...]
-#   targets: fasta_reader coordinates command_line (default: all three)
+#   targets: fasta_reader coordinates command_line gzip (default: all four)
 # Each run starts from the seed corpus in fuzz/corpus/<target> and keeps what
 # it finds in build/fuzz/corpus/<target>; a crash leaves its input in
 # build/fuzz/ and fails the script.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fasta_reader coordinates command_line)
+[ ${#targets[@]} -gt 0 ] || targets=(fasta_reader coordinates command_line gzip)
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev cmake make libisal-dev
 

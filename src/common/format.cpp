@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace vestrel {
 
@@ -28,6 +29,10 @@ std::string format(const char* pattern, ...) {
     }
     va_end(again);
     return text;
+}
+
+std::string refusal(const std::string& text, const std::string& name, int error) {
+    return text + " " + name + ": " + std::strerror(error) + "\n";
 }
 
 double withoutNanSign(double value) {

@@ -3,11 +3,17 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <system_error>
 
 namespace vestrel {
 
 ThreadPool::ThreadPool(unsigned threads) {
-    for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    try {
+        for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // The output does not depend on the number of threads: go on with
+        // those that started.
+    }
 }
 
 ThreadPool::~ThreadPool() {
@@ -48,7 +54,11 @@ bool ThreadPool::runOne(std::unique_lock<std::mutex>& lock) {
     queue_.pop_back();
     task->started = true;
     lock.unlock();
-    task->run();
+    try {
+        task->run();
+    } catch (...) {
+        task->failure = std::current_exception();
+    }
     lock.lock();
     task->done = true;
     changed_.notify_all();
@@ -57,10 +67,10 @@ bool ThreadPool::runOne(std::unique_lock<std::mutex>& lock) {
 
 void ThreadPool::waitFor(const std::vector<TaskRef>& tasks) {
     std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        if (std::all_of(tasks.begin(), tasks.end(), [](const TaskRef& t) { return t->done; })) return;
+    while (!std::all_of(tasks.begin(), tasks.end(), [](const TaskRef& t) { return t->done; }))
         if (!runOne(lock)) changed_.wait(lock);
-    }
+    for (const TaskRef& task : tasks)
+        if (task->failure) std::rethrow_exception(task->failure);
 }
 
 void ThreadPool::work() {
@@ -82,12 +92,21 @@ void ThreadPool::both(const std::function<void()>& first,
     auto task = std::make_shared<Task>();
     task->run = [&second] { second(false); };
     push(task);
-    first();
+    // The task refers to this frame: it is taken back or waited for before
+    // a failure of first() leaves it.
+    std::exception_ptr failure;
+    try {
+        first();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     if (reclaim(task)) {
+        if (failure) std::rethrow_exception(failure);
         second(true);
         return;
     }
     waitFor({task});
+    if (failure) std::rethrow_exception(failure);
 }
 
 void ThreadPool::forEach(std::size_t count, const std::function<void(std::size_t)>& body) {
@@ -103,8 +122,14 @@ void ThreadPool::forEach(std::size_t count, const std::function<void(std::size_t
         for (auto it = tasks.rbegin(); it != tasks.rend(); ++it) queue_.push_back(*it);
     }
     changed_.notify_all();
-    body(0);
+    std::exception_ptr failure;
+    try {
+        body(0);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     waitFor(tasks);
+    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace vestrel

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,7 +16,8 @@ namespace vestrel {
 
 class ThreadPool {
 public:
-    // A pool of `threads` in all: the caller and threads - 1 workers.
+    // A pool of `threads` in all: the caller and threads - 1 workers; a
+    // worker the system refuses to start is left out (see size()).
     explicit ThreadPool(unsigned threads);
     ~ThreadPool();
     ThreadPool(const ThreadPool&) = delete;
@@ -24,7 +26,7 @@ public:
     unsigned size() const { return static_cast<unsigned>(workers_.size()) + 1; }
 
     // Runs first() here and second() here or on another thread; returns when
-    // both are done. `secondInline` tells second() whether it runs on this
+    // both are done. An exception of a task reaches the caller. `secondInline` tells second() whether it runs on this
     // thread right after first().
     void both(const std::function<void()>& first, const std::function<void(bool secondInline)>& second);
 
@@ -39,6 +41,7 @@ private:
         std::function<void()> run;
         bool started = false;
         bool done = false;
+        std::exception_ptr failure;
     };
     using TaskRef = std::shared_ptr<Task>;
 

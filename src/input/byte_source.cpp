@@ -1,5 +1,7 @@
 #include "input/byte_source.h"
 
+#include "input/gzip_source.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +20,9 @@ std::optional<FileSource> FileSource::open(const std::string& path) {
     if (descriptor < 0) return std::nullopt;
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
         ::close(descriptor);
+        errno = error;
         return std::nullopt;
     }
     std::optional<std::uint64_t> size;
@@ -43,13 +47,50 @@ std::ptrdiff_t FileSource::read(char* buffer, std::size_t capacity) {
     }
 }
 
-bool FileSource::startsWithGzipMagic() const {
-    unsigned char magic[2] = {0, 0};
-    ssize_t got;
-    do {
-        got = ::pread(descriptor_, magic, 2, 0);
-    } while (got < 0 && errno == EINTR);
-    return got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+namespace {
+
+// A source whose first bytes were read ahead to look at them; it hands them
+// out first.
+class PeekedSource final : public ByteSource {
+public:
+    explicit PeekedSource(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+    // Reads ahead until `count` bytes are held or the source ends.
+    std::ptrdiff_t peek(std::size_t count) {
+        while (held_.size() < count) {
+            char bytes[2];
+            const std::ptrdiff_t got = source_->read(bytes, count - held_.size());
+            if (got <= 0) return got;
+            held_.append(bytes, static_cast<std::size_t>(got));
+        }
+        return static_cast<std::ptrdiff_t>(held_.size());
+    }
+    const std::string& held() const { return held_; }
+
+    std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
+        if (offset_ == held_.size()) return source_->read(buffer, capacity);
+        const std::size_t n = std::min(capacity, held_.size() - offset_);
+        std::memcpy(buffer, held_.data() + offset_, n);
+        offset_ += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    std::optional<std::uint64_t> sizeHint() const override { return source_->sizeHint(); }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+    std::string held_;
+    std::size_t offset_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> openSequenceFile(const std::string& path) {
+    std::optional<FileSource> file = FileSource::open(path);
+    if (!file) return nullptr;
+    auto peeked = std::make_unique<PeekedSource>(std::make_unique<FileSource>(std::move(*file)));
+    if (peeked->peek(2) == 2 && peeked->held() == "\x1f\x8b")
+        return std::make_unique<GzipSource>(std::move(peeked));
+    return peeked;
 }
 
 }  // namespace vestrel

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,8 +25,8 @@ public:
 // An open file descriptor; the source closes it.
 class FileSource final : public ByteSource {
 public:
-    // Opens the file for reading; nullopt when it cannot be opened as a file
-    // (missing, unreadable, a directory).
+    // Opens the file for reading; nullopt, errno set, when it cannot be
+    // opened as a file (missing, unreadable, a directory).
     static std::optional<FileSource> open(const std::string& path);
 
     FileSource(FileSource&& other) noexcept;
@@ -36,15 +37,16 @@ public:
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
     std::optional<std::uint64_t> sizeHint() const override { return size_; }
 
-    // Whether the file starts with the gzip magic bytes 0x1f 0x8b (the read
-    // position is left where it was).
-    bool startsWithGzipMagic() const;
-
 private:
     FileSource(int descriptor, std::optional<std::uint64_t> size)
         : descriptor_(descriptor), size_(size) {}
     int descriptor_;
     std::optional<std::uint64_t> size_;
 };
+
+// The sequence file as the reader takes it: decompressed as it is read when
+// its first bytes are the gzip magic 0x1f 0x8b (looked at as they stream in,
+// so pipes work too); null, errno set, when it cannot be opened.
+std::unique_ptr<ByteSource> openSequenceFile(const std::string& path);
 
 }  // namespace vestrel

@@ -1,13 +1,13 @@
 #include "input/coordinates.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
+#include <cerrno>
+
+#include "common/format.h"
+#include "input/byte_source.h"
 
 namespace vestrel {
 namespace {
-
-constexpr int kLineBuffer = 300;  // one read takes at most 299 characters
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -31,20 +31,24 @@ bool coordinateOfLine(const char* line, std::int64_t& value) {
 }
 
 Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName) {
+    std::optional<FileSource> file = FileSource::open(coordinatesFileName);
+    if (!file) return stopOnOutput(refusal("Can't open the coordinates file!", coordinatesFileName, errno));
+    // The whole file, read once (it may be a pipe), then line by line.
+    std::string text;
+    char block[1 << 16];
+    for (std::ptrdiff_t got; (got = file->read(block, sizeof block)) != 0;) {
+        if (got < 0) return stopOnError(refusal("Can't read the coordinates file!", coordinatesFileName, errno));
+        text.append(block, static_cast<std::size_t>(got));
+    }
     Coordinates coordinates;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(coordinatesFileName.c_str(), "rb"),
-                                                        std::fclose);
-    if (!file) return stopOnOutput("Can't open the coordinates file!");
-    char line[kLineBuffer];
-    while (!std::feof(file.get())) {
-        line[0] = '\0';
-        if (std::fgets(line, kLineBuffer, file.get()) == nullptr && std::ferror(file.get()))
-            return stopOnOutput("Can't read the coordinates file!\n");
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;  // the line feed included
+        std::string line = text.substr(at, end - at);
+        at = end;
         std::int64_t value = 0;
-        if (!coordinateOfLine(line, value) || value == -10) continue;
+        if (!coordinateOfLine(line.c_str(), value) || value == -10) continue;
         coordinates.stored.push_back(value - 1);
     }
-    file.reset();
     coordinates.coordinateCount = static_cast<std::int32_t>(
         std::min<std::size_t>(coordinates.stored.size(), INT32_MAX));
     std::sort(coordinates.stored.begin(), coordinates.stored.end());

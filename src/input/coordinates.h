@@ -17,11 +17,12 @@ struct Coordinates {
     std::int32_t coordinateCount = 0;
 };
 
-// Classifies one read of at most 299 characters: false for a comment or an
-// empty read, otherwise true with the number it starts with (0 without one).
+// Classifies one line: false for a comment or an empty read, otherwise true
+// with the number it starts with (0 without one).
 bool coordinateOfLine(const char* line, std::int64_t& value);
 
-// Reads and sorts the coordinates file.
+// Reads and sorts the coordinates file: one number per line, "#" comment
+// lines, -10 skipped; lines of any length.
 Outcome<Coordinates> readCoordinates(const std::string& coordinatesFileName);
 
 }  // namespace vestrel

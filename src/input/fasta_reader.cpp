@@ -6,6 +6,7 @@
 #include <vector>
 #include <array>
 #include <cstring>
+#include <cerrno>
 #include <new>
 
 #include "common/format.h"
@@ -63,7 +64,7 @@ Stop notFasta() {
 }
 
 Stop tooLong() {
-    return stopOnOutput(
+    return stopOnError(
         "The input DNA sequence is too long: at most 2147483647 bp can be analysed.\n");
 }
 
@@ -181,7 +182,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     if (!storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
 
     std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
-    if (!block) return stopOnOutput("Not enough memory to allocate the read buffer\n");
+    if (!block) return stopOnError("Not enough memory to allocate the read buffer\n");
 
     ReadState state;
     state.out = storage.get();
@@ -190,7 +191,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
         const std::ptrdiff_t got =
             source.read(block.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
         if (got == ByteSource::kDamaged) return notFasta();
-        if (got < 0) return stopOnOutput("Can't read the sequence file!\n");
+        if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);
 

@@ -8,13 +8,15 @@
 
 namespace vestrel {
 
-RecordMap::RecordMap(const std::vector<Record>& records, std::uint64_t length, std::string unnamed) {
+RecordMap::RecordMap(const std::vector<Record>& records, std::uint64_t length, const std::string& unnamed) {
     const std::uint64_t firstStart = records.empty() ? length : std::min(records.front().start, length);
-    if (firstStart > 0) spans_.push_back({std::move(unnamed), 0, firstStart});
+    if (firstStart > 0) spans_.push_back({unnamed, 0, firstStart});
     for (std::size_t i = 0; i < records.size(); ++i) {
         const std::uint64_t start = std::min(records[i].start, length);
         const std::uint64_t end = i + 1 < records.size() ? std::min(records[i + 1].start, length) : length;
-        if (end > start) spans_.push_back({records[i].name, start, end});
+        // A header without a name: the stem's name and the record's number.
+        std::string name = records[i].name.empty() ? unnamed + "_" + std::to_string(i + 1) : records[i].name;
+        if (end > start) spans_.push_back({std::move(name), start, end});
     }
 }
 
@@ -39,10 +41,24 @@ std::string unnamedRecordName(const std::string& stem) {
     return name.empty() ? "sequence" : name;
 }
 
+namespace {
+
+// The name inside a track line's double quotes.
+std::string quotedForTrack(const std::string& name) {
+    std::string quoted;
+    for (char c : name) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted;
+}
+
+}  // namespace
+
 void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records,
                        const std::string& trackName) {
     writeText(file, format("track type=bedGraph name=\"%s\" description=\"GC content of the segments\"\n",
-                           trackName.c_str()));
+                           quotedForTrack(trackName).c_str()));
     for (const Segment& segment : segments.records) {
         if (std::isnan(segment.gcContent)) continue;  // no a, c, g or t to measure
         for (const RecordPiece& piece : records.pieces(segment.start, segment.end))
@@ -55,7 +71,7 @@ void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const Recor
 void writeSplitPointTrack(std::FILE* file, const std::vector<SplitPoint>& sortedSplitPoints,
                           const RecordMap& records, const std::string& trackName) {
     writeText(file, format("track name=\"%s\" description=\"split points, scored by strength\" useScore=1\n",
-                           trackName.c_str()));
+                           quotedForTrack(trackName).c_str()));
     int number = 0;
     for (const SplitPoint& point : sortedSplitPoints) {
         ++number;

@@ -24,8 +24,9 @@ struct RecordPiece {
 class RecordMap {
 public:
     // Bases before the first header (or a file without any) belong to a
-    // record named `unnamed`.
-    RecordMap(const std::vector<Record>& records, std::uint64_t length, std::string unnamed);
+    // record named `unnamed`; a header without a name gets `unnamed`, an
+    // underscore and the record's number.
+    RecordMap(const std::vector<Record>& records, std::uint64_t length, const std::string& unnamed);
 
     // The pieces of the 1-based inclusive stretch [first, last], in order.
     std::vector<RecordPiece> pieces(std::int64_t first, std::int64_t last) const;

@@ -5,9 +5,51 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
+#include <cstdlib>
+
+#include "common/format.h"
+#include "common/interrupts.h"
 
 namespace vestrel {
+namespace {
+
+struct OutputSpec {
+    OutputFile OutputFiles::*file;
+    const std::string OutputNames::*name;
+    const char* message;  // when it cannot be created
+};
+
+std::vector<OutputSpec> outputsOf(bool coordinates, bool browserTracks) {
+    std::vector<OutputSpec> specs = {
+        {&OutputFiles::segmentSteps, &OutputNames::segmentSteps, "cannot open the file"},
+        {&OutputFiles::segmentPage, &OutputNames::segmentPage, "cannot open the out file"},
+        {&OutputFiles::splitPointData, &OutputNames::splitPointData, "cannot open the file"},
+        {&OutputFiles::curveData, &OutputNames::curveData, "cannot open the file"},
+        {&OutputFiles::plotScript, &OutputNames::plotScript, "cannot open the file"},
+        {&OutputFiles::splitPointPage, &OutputNames::splitPointPage, "cannot open the file"},
+    };
+    if (coordinates) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
+    if (browserTracks) {
+        specs.push_back({&OutputFiles::segmentTrack, &OutputNames::segmentTrack, "cannot open the file"});
+        specs.push_back({&OutputFiles::splitPointTrack, &OutputNames::splitPointTrack, "cannot open the file"});
+    }
+    return specs;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// Syncs a folder, so that the names just put in it survive a power cut.
+void syncFolder(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+}  // namespace
 
 std::string stemOf(const std::string& inputName) {
     const size_t slash = inputName.rfind('/');
@@ -25,71 +67,101 @@ OutputNames outputNamesFor(const std::string& stem) {
     };
 }
 
-std::optional<Stop> OutputFile::close() {
-    if (!file_) return std::nullopt;
-    std::FILE* file = file_.release();
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed)
-        return stopOnError("cannot write the file " + name_ + "\n");
+OutputFile::~OutputFile() {
+    if (file_ != nullptr) std::fclose(file_);
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        forgetTemporaryFile(temporary_.c_str());
+    }
+}
+
+std::optional<OutputFile> OutputFile::create(const std::string& name) {
+    const size_t slash = name.rfind('/');
+    const size_t base = slash == std::string::npos ? 0 : slash + 1;
+    OutputFile output;
+    output.name_ = name;
+    const std::string temporary = name.substr(0, base) + "." + name.substr(base) + "." +
+                                  std::to_string(::getpid()) + ".tmp";
+    if (!rememberTemporaryFile(temporary.c_str())) {
+        errno = ENOMEM;
+        return std::nullopt;
+    }
+    const int descriptor = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        const int error = errno;
+        forgetTemporaryFile(temporary.c_str());
+        errno = error;
+        return std::nullopt;
+    }
+    output.temporary_ = temporary;
+    output.file_ = ::fdopen(descriptor, "wb+");
+    if (output.file_ == nullptr) {
+        const int error = errno;
+        ::close(descriptor);
+        errno = error;
+        return std::nullopt;  // the temporary file goes with `output`
+    }
+    return output;
+}
+
+std::optional<Stop> OutputFile::finish() {
+    if (file_ == nullptr) return std::nullopt;
+    std::FILE* file = file_;
+    file_ = nullptr;
+    int error = std::ferror(file) ? EIO : 0;
+    if (std::fflush(file) != 0 && error == 0) error = errno;
+    if (::fsync(::fileno(file)) != 0 && error == 0 && errno != EINVAL) error = errno;
+    if (std::fclose(file) != 0 && error == 0) error = errno;
+    if (error != 0) return stopOnError(refusal("cannot write the file", name_, error));
     return std::nullopt;
 }
 
-std::optional<OutputFile> createOutputFile(const std::string& name) {
-    const int descriptor = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (descriptor < 0) return std::nullopt;
-    std::FILE* file = ::fdopen(descriptor, "wb+");
-    if (file == nullptr) {
-        ::close(descriptor);
-        return std::nullopt;
-    }
-    return OutputFile(name, file);
+bool OutputFile::publish() {
+    if (temporary_.empty()) return true;
+    if (::rename(temporary_.c_str(), name_.c_str()) != 0) return false;
+    forgetTemporaryFile(temporary_.c_str());
+    temporary_.clear();
+    return true;
 }
 
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool coordinates, bool browserTracks) {
-    OutputFiles files;
-    struct Step {
-        OutputFile* file;
-        const std::string* name;
-        const char* message;
-    };
-    std::vector<Step> steps = {
-        {&files.segmentSteps, &names.segmentSteps, "cannot open the file"},
-        {&files.segmentPage, &names.segmentPage, "cannot open the out file"},
-        {&files.splitPointData, &names.splitPointData, "cannot open the file"},
-        {&files.curveData, &names.curveData, "cannot open the file"},
-        {&files.plotScript, &names.plotScript, "cannot open the file"},
-        {&files.splitPointPage, &names.splitPointPage, "cannot open the file"},
-    };
-    if (coordinates)
-        steps.push_back({&files.coordinatePoints, &names.coordinatePoints, "Can't open .TagP file!"});
-    if (browserTracks) {
-        steps.push_back({&files.segmentTrack, &names.segmentTrack, "cannot open the file"});
-        steps.push_back({&files.splitPointTrack, &names.splitPointTrack, "cannot open the file"});
-    }
-    // First make sure every file can be written, without emptying any.
-    std::vector<std::string> made;
-    for (const Step& step : steps) {
-        int descriptor = ::open(step.name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            made.push_back(*step.name);
-        } else if (errno == EEXIST) {
-            descriptor = ::open(step.name->c_str(), O_WRONLY | O_CLOEXEC);
-        }
+std::optional<Stop> checkOutputsWritable(const OutputNames& names, bool coordinates, bool browserTracks) {
+    for (const OutputSpec& spec : outputsOf(coordinates, browserTracks)) {
+        const std::string& name = names.*spec.name;
         struct stat status {};
-        const bool usable = descriptor >= 0 && ::fstat(descriptor, &status) == 0 &&
-                            !S_ISDIR(status.st_mode);
-        if (descriptor >= 0) ::close(descriptor);
-        if (!usable) {
-            for (const std::string& name : made) ::unlink(name.c_str());
-            return stopOnOutput(step.message);
+        if (::stat(name.c_str(), &status) == 0) {
+            if (S_ISDIR(status.st_mode)) return stopOnOutput(refusal(spec.message, name, EISDIR));
+            if (::access(name.c_str(), W_OK) != 0) return stopOnOutput(refusal(spec.message, name, errno));
         }
+        if (::access(folderOf(name).c_str(), W_OK | X_OK) != 0)
+            return stopOnOutput(refusal(spec.message, name, errno));
     }
-    for (const Step& step : steps) {
-        std::optional<OutputFile> file = createOutputFile(*step.name);
-        if (!file) return stopOnOutput(step.message);
-        *step.file = std::move(*file);
+    return std::nullopt;
+}
+
+std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, bool coordinates,
+                                      bool browserTracks) {
+    if (auto stop = checkOutputsWritable(names, coordinates, browserTracks)) return stop;
+    for (const OutputSpec& spec : outputsOf(coordinates, browserTracks)) {
+        std::optional<OutputFile> file = OutputFile::create(names.*spec.name);
+        if (!file) return stopOnOutput(refusal(spec.message, names.*spec.name, errno));
+        files.*spec.file = std::move(*file);
     }
-    return files;
+    return std::nullopt;
+}
+
+std::optional<Stop> publishOutputFiles(OutputFiles& files) {
+    const std::vector<OutputSpec> specs = outputsOf(true, true);
+    for (const OutputSpec& spec : specs)
+        if (auto stop = (files.*spec.file).finish()) return stop;
+    // Every file is complete: put them all in place, not to be interrupted
+    // half-way.
+    const InterruptsHeldBack heldBack;
+    for (const OutputSpec& spec : specs) {
+        OutputFile& file = files.*spec.file;
+        if (!file.publish()) return stopOnError(refusal("cannot write the file", file.name(), errno));
+    }
+    syncFolder(folderOf(files.segmentSteps.name()));  // every output shares it
+    return std::nullopt;
 }
 
 bool sameFile(const std::string& first, const std::string& second) {

@@ -1,11 +1,13 @@
-// Output names formed from the input's stem, and the output streams.
+// The files a run writes: named from the input's stem, written under
+// temporary names beside their final ones, and put in place together only
+// when the whole run has succeeded, so that a failed or interrupted run
+// leaves every earlier result as it was.
 #pragma once
 
-#include <array>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/stop.h"
 
@@ -29,29 +31,46 @@ struct OutputNames {
 
 OutputNames outputNamesFor(const std::string& stem);
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// An output stream with its name, so that a failed write can be reported.
+// One output: written to `.NAME.PID.tmp` in the final name's folder, which
+// is removed again unless the file is published.
 class OutputFile {
 public:
     OutputFile() = default;
-    OutputFile(std::string name, std::FILE* file) : name_(std::move(name)), file_(file) {}
-    std::FILE* get() const { return file_.get(); }
-    explicit operator bool() const { return file_ != nullptr; }
+    OutputFile(OutputFile&& other) noexcept { swap(other); }
+    OutputFile& operator=(OutputFile&& other) noexcept {
+        OutputFile gone(std::move(*this));
+        swap(other);
+        return *this;
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    // The temporary file for `name`; nullopt with errno set when it cannot
+    // be made.
+    static std::optional<OutputFile> create(const std::string& name);
+
+    std::FILE* get() const { return file_; }
     const std::string& name() const { return name_; }
-    // Flushes and closes the file; the stop reports any write that failed.
-    std::optional<Stop> close();
+    // Flushes, syncs and closes the temporary file; the stop reports any
+    // write that failed.
+    std::optional<Stop> finish();
+    // Renames the finished file over its final name; errno on failure.
+    bool publish();
 
 private:
+    void swap(OutputFile& other) noexcept {
+        name_.swap(other.name_);
+        temporary_.swap(other.temporary_);
+        std::swap(file_, other.file_);
+    }
     std::string name_;
-    FileHandle file_;
+    std::string temporary_;  // empty once published or when there is none
+    std::FILE* file_ = nullptr;
 };
 
-// The streams of a run, in creation order: six for every run, the others
-// with their options.
+// The files of a run, in creation order: six for every run, the others with
+// their options.
 struct OutputFiles {
     OutputFile segmentSteps;
     OutputFile segmentPage;
@@ -64,13 +83,17 @@ struct OutputFiles {
     OutputFile splitPointTrack;   // with browser tracks only
 };
 
-// Creates (or empties) the files in their fixed order. When one cannot
-// be created the run stops before any existing file is emptied, and the
-// files this call made are removed again.
-Outcome<OutputFiles> createOutputFiles(const OutputNames& names, bool coordinates, bool browserTracks);
+// Refuses, before anything is read, an output name that is a folder or an
+// existing file that may not be written, and a folder that cannot take new
+// files.
+std::optional<Stop> checkOutputsWritable(const OutputNames& names, bool coordinates, bool browserTracks);
 
-// Creates or empties one output file for writing and reading.
-std::optional<OutputFile> createOutputFile(const std::string& name);
+// Creates the temporary files; on a stop, none is left.
+std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, bool coordinates,
+                                      bool browserTracks);
+
+// Finishes every file, then puts them all in place of their final names.
+std::optional<Stop> publishOutputFiles(OutputFiles& files);
 
 // True when both paths name one existing file on disk.
 bool sameFile(const std::string& first, const std::string& second);

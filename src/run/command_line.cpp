@@ -100,7 +100,7 @@ const char* applyHalting(const std::string& value, RunParameters& parameters) {
 
 const char* applyGap(const std::string& value, RunParameters& parameters) {
     const auto number = parseDecimalReal(value);
-    if (!number || *number >= 2147483648.0) return kRefused;
+    if (!number || *number < 0 || *number >= 2147483648.0) return kRefused;
     parameters.gapOption = *number;
     return nullptr;
 }
@@ -127,16 +127,16 @@ const char* applyGraphSize(const std::string& value, RunParameters& parameters) 
     return nullptr;
 }
 
-// -c and -d append to the name, so a repeated option joins the names.
+// A repeated option takes its last value, file names too.
 const char* applyCoordinates(const std::string& value, RunParameters& parameters) {
-    parameters.coordinatesFileName += value;
-    if (!parameters.coordinatesFileName.empty()) parameters.plotCoordinates = true;
+    parameters.coordinatesFileName = value;
+    parameters.plotCoordinates = !value.empty();
     return nullptr;
 }
 
 const char* applyDensity(const std::string& value, RunParameters& parameters) {
-    parameters.densityFileName += value;
-    if (!parameters.densityFileName.empty()) parameters.plotDensity = true;
+    parameters.densityFileName = value;
+    parameters.plotDensity = !value.empty();
     return nullptr;
 }
 

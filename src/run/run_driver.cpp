@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <future>
 #include <memory>
+#include <new>
+#include <system_error>
 
 #include "common/format.h"
 #include "common/kernels.h"
@@ -13,7 +16,6 @@
 #include "input/byte_source.h"
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
-#include "input/gzip_source.h"
 #include "input/run_limits.h"
 #include "profile/profile_pass.h"
 #include "profile/walk.h"
@@ -37,6 +39,16 @@ int report(const Stop& stop, const Console& console) {
     return stop.status;
 }
 
+// The stem the outputs are named after: the input's, or the prefix; a
+// prefix that ends in a slash names a folder for the input's stem.
+std::string outputStem(const std::string& inputName, const std::string& prefix) {
+    if (prefix.empty()) return stemOf(inputName);
+    if (prefix.back() != '/') return prefix;
+    const std::string stem = stemOf(inputName);
+    const size_t slash = stem.rfind('/');
+    return prefix + (slash == std::string::npos ? stem : stem.substr(slash + 1));
+}
+
 // The names of the files a run may write, in creation order.
 std::vector<const std::string*> namesWritten(const OutputNames& names,
                                              const RunParameters& parameters) {
@@ -52,8 +64,9 @@ std::vector<const std::string*> namesWritten(const OutputNames& names,
     return written;
 }
 
-// Refuses names that no run should write beside, and inputs that an output
-// would overwrite.
+// Refuses, before anything is read or written, names that no run should
+// write beside, inputs that an output would overwrite, and outputs that
+// cannot be written.
 std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& names,
                                const RunParameters& parameters) {
     if (hasControlCharacter(inputName) || hasControlCharacter(parameters.coordinatesFileName) ||
@@ -67,32 +80,33 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
         if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
             return stopOnError("The output folder does not exist: " + folder + "\n");
     }
-    for (const std::string* output : namesWritten(names, parameters)) {
-        if (sameFile(inputName, *output))
-            return stopOnError(format(
-                "The sequence file would be overwritten by the output file %s\n", output->c_str()));
+    struct stat input {};
+    if (parameters.outputPrefix.empty() && ::stat(inputName.c_str(), &input) == 0 &&
+        !S_ISREG(input.st_mode) && !S_ISDIR(input.st_mode))
+        return stopOnError(format("The sequence file %s is not a regular file (a pipe or a device): "
+                                  "name the outputs with --prefix PATH.\n", inputName.c_str()));
+    const std::pair<const char*, const std::string*> read[] = {
+        {"sequence", &inputName},
+        {"coordinates", parameters.plotCoordinates ? &parameters.coordinatesFileName : nullptr},
+        {"density", parameters.plotDensity ? &parameters.densityFileName : nullptr}};
+    for (const auto& [kind, name] : read) {
+        if (name == nullptr) continue;
+        for (const std::string* output : namesWritten(names, parameters))
+            if (sameFile(*name, *output))
+                return stopOnError(format("The %s file would be overwritten by the output file %s\n", kind,
+                                          output->c_str()));
     }
-    if (parameters.plotCoordinates) {
-        for (const std::string* output : namesWritten(names, parameters)) {
-            if (sameFile(parameters.coordinatesFileName, *output))
-                return stopOnError(
-                    format("The coordinates file would be overwritten by the output file %s\n",
-                           output->c_str()));
-        }
-    }
-    return std::nullopt;
+    return checkOutputsWritable(names, parameters.plotCoordinates, parameters.browserTracks);
 }
 
-bool canOpenForReading(const std::string& name) { return FileSource::open(name).has_value(); }
-
-// The sequence file as a byte source: decompressed on the fly when it starts
-// with the gzip magic bytes.
-std::unique_ptr<ByteSource> openSequenceFile(const std::string& name) {
-    std::optional<FileSource> file = FileSource::open(name);
-    if (!file) return nullptr;
-    if (file->startsWithGzipMagic())
-        return std::make_unique<GzipSource>(std::make_unique<FileSource>(std::move(*file)));
-    return std::make_unique<FileSource>(std::move(*file));
+// Works the slope out beside the segmentation when a thread can be had.
+std::future<double> slopeBeside(const Sequence& sequence, unsigned threads) {
+    if (threads < 2) return {};
+    try {
+        return std::async(std::launch::async, [&sequence] { return computeSlope(sequence); });
+    } catch (const std::system_error&) {
+        return {};
+    }
 }
 
 // Everything a run found, for the reports.
@@ -106,7 +120,7 @@ struct RunResults {
     std::uint32_t plotScale;
 };
 
-// Writes and closes every output file of the run.
+// Writes every output file of the run, then puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
                                  const RunParameters& parameters, const std::string& stem) {
     const std::uint32_t length = results.sequence.length;
@@ -128,16 +142,12 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
         writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
         writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
     }
-    for (OutputFile* file : {&outputs.segmentSteps, &outputs.segmentPage, &outputs.splitPointData,
-                             &outputs.curveData, &outputs.plotScript, &outputs.splitPointPage,
-                             &outputs.coordinatePoints, &outputs.segmentTrack, &outputs.splitPointTrack})
-        if (auto stop = file->close()) return stop;
-    return std::nullopt;
+    return publishOutputFiles(outputs);
 }
 
-}  // namespace
-
-int runVestrel(const std::vector<std::string>& args, const Console& console) {
+// The phases of one run, top to bottom; `storing` names what the run is
+// building, for the message when memory runs out.
+int runPhases(const std::vector<std::string>& args, const Console& console, const char*& storing) {
     // The command line.
     switch (classifyCommandLine(args)) {
         case CommandLineKind::usage:
@@ -161,8 +171,7 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
 
     // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
-    const std::string stem =
-        parameters.outputPrefix.empty() ? stemOf(inputName) : parameters.outputPrefix;
+    const std::string stem = outputStem(inputName, parameters.outputPrefix);
     const OutputNames names = outputNamesFor(stem);
     if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
     const KernelTable* kernels = kernelTable(parameters.kernel);
@@ -171,11 +180,17 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
                                          kernelName(parameters.kernel), kernelName(parameters.kernel))),
                       console);
     std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
-    if (!input) return report(stopOnOutput("Can't open the sequence file!\n"), console);
-    if (parameters.plotCoordinates && !canOpenForReading(parameters.coordinatesFileName))
-        return report(stopOnOutput("Can't open the coordinates file!"), console);
+    if (!input) return report(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
+    storing = "the coordinates";
+    Coordinates coordinates;
+    if (parameters.plotCoordinates) {
+        Outcome<Coordinates> file = readCoordinates(parameters.coordinatesFileName);
+        if (!file.ok()) return report(file.stop(), console);
+        coordinates = std::move(file.value());
+    }
 
     // Reading, and the limits the sequence sets.
+    storing = "the sequence";
     Outcome<Sequence> read = readFasta(*input, *kernels, console);
     if (!read.ok()) return report(read.stop(), console);
     input.reset();
@@ -184,12 +199,13 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
     if (!derived.ok()) return report(derived.stop(), console);
     const std::uint32_t plotScale = derived.value().plotScale;
-    Outcome<OutputFiles> created =
-        createOutputFiles(names, parameters.plotCoordinates, parameters.browserTracks);
-    if (!created.ok()) return report(created.stop(), console);
+    OutputFiles outputs;
+    if (auto stop = createOutputFiles(outputs, names, parameters.plotCoordinates, parameters.browserTracks))
+        return report(*stop, console);
 
     // Segmentation, contig by contig; the slope depends on the bases alone
     // and is worked out beside it when there is more than one thread.
+    storing = "the segmentation";
     const SegmentationParameters segmentationParameters{
         parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
         parameters.splitRecords};
@@ -199,11 +215,13 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     listGaps(gaps.value(), console);
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
-    std::future<double> slopeTask;
-    if (threads > 1) slopeTask = std::async(std::launch::async, [&] { return computeSlope(sequence); });
+    std::future<double> slopeTask = slopeBeside(sequence, threads);
     SegmentationResults segmentation;
     {
         ThreadPool pool(threads);
+        if (pool.size() < threads)
+            writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
+                                          "with %u.\n", pool.size(), threads, pool.size()));
         if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
                                        segmentation, console))
             return report(*stop, console);
@@ -212,12 +230,7 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
     segmentation.splitPoints = SplitPointList{};
 
     // The curve, with the split points and the coordinates projected onto it.
-    Coordinates coordinates;
-    if (parameters.plotCoordinates) {
-        Outcome<Coordinates> file = readCoordinates(parameters.coordinatesFileName);
-        if (!file.ok()) return report(file.stop(), console);
-        coordinates = std::move(file.value());
-    }
+    storing = "the curve";
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
     const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence);
@@ -228,12 +241,25 @@ int runVestrel(const std::vector<std::string>& args, const Console& console) {
         sequence, slope, {plotScale, parameters.plotZ}, *kernels, splitPositions,
         drawableCoordinates(coordinates.stored, sequence.length), console);
 
-    // The reports.
-    OutputFiles& outputs = created.value();
+    // The reports, put in place together.
+    storing = "the reports";
     const RunResults results{sequence, segmentationParameters, segmentation.segments,
                              sortedSplitPoints, profile, coordinates.coordinateCount, plotScale};
     if (auto stop = writeOutputs(outputs, results, parameters, stem)) return report(*stop, console);
     return 0;
+}
+
+}  // namespace
+
+int runVestrel(const std::vector<std::string>& args, const Console& console) {
+    const char* storing = "the options";
+    try {
+        return runPhases(args, console, storing);
+    } catch (const std::bad_alloc&) {
+        std::fflush(console.out);
+        writeText(console.err, format("Not enough memory to store %s\n", storing));
+        return 1;
+    }
 }
 
 }  // namespace vestrel

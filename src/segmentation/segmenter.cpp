@@ -25,8 +25,11 @@ public:
     void text(Channel channel, std::string text) override {
         events_.emplace_back(std::make_pair(channel, std::move(text)));
     }
-    void segment(const Segment& segment) override { events_.emplace_back(segment); }
-    void splitPoint(const SplitPoint& point) override { events_.emplace_back(point); }
+    void segment(const Segment& segment) override { store(segment, "Site"); }
+    void splitPoint(const SplitPoint& point) override { store(point, "Point"); }
+    void recordFailed(const char* record) override {
+        if (failed_ == nullptr) failed_ = record;
+    }
 
     void replay(SegmentationSink& sink) {
         for (auto& event : events_) {
@@ -38,9 +41,20 @@ public:
                 sink.splitPoint(std::get<SplitPoint>(event));
         }
         events_.clear();
+        if (failed_ != nullptr) sink.recordFailed(failed_);
     }
 
 private:
+    template <class Record>
+    void store(const Record& record, const char* kind) {
+        try {
+            events_.emplace_back(record);
+        } catch (const std::bad_alloc&) {
+            recordFailed(kind);
+        }
+    }
+
+    const char* failed_ = nullptr;
     std::vector<std::variant<std::pair<Channel, std::string>, Segment, SplitPoint>> events_;
 };
 
@@ -136,7 +150,7 @@ void ConsoleSink::segment(const Segment& segment) {
     try {
         results_.segments.append(segment.start, segment.end, segment.gcContent);
     } catch (const std::bad_alloc&) {
-        failedRecord_ = "Site";
+        recordFailed("Site");
     }
 }
 
@@ -145,8 +159,12 @@ void ConsoleSink::splitPoint(const SplitPoint& point) {
     try {
         results_.splitPoints.append(point);
     } catch (const std::bad_alloc&) {
-        failedRecord_ = "Point";
+        recordFailed("Point");
     }
+}
+
+void ConsoleSink::recordFailed(const char* record) {
+    if (failedRecord_ == nullptr) failedRecord_ = record;
 }
 
 std::optional<Stop> ConsoleSink::failure() const {

@@ -38,6 +38,8 @@ public:
     virtual void text(Channel channel, std::string text) = 0;
     virtual void segment(const Segment& segment) = 0;
     virtual void splitPoint(const SplitPoint& point) = 0;
+    // A record of this kind ("Site" or "Point") could not be stored.
+    virtual void recordFailed(const char* record) = 0;
 };
 
 // Streams to the console and appends to the run's lists; remembers which
@@ -49,6 +51,7 @@ public:
     void text(Channel channel, std::string text) override;
     void segment(const Segment& segment) override;
     void splitPoint(const SplitPoint& point) override;
+    void recordFailed(const char* record) override;
     // The abnormal end, when a record could not be stored.
     std::optional<Stop> failure() const;
 

@@ -1,0 +1,34 @@
+// Files that must not outlive an interrupted run, and a guard that holds
+// interrupting signals back while a run publishes its results.
+#pragma once
+
+#include <csignal>
+
+namespace vestrel {
+
+// The signals that end a run early: the run removes its temporary files and
+// ends with status 128 + the signal.
+constexpr int kInterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// Remembers a temporary file to remove if the process is interrupted;
+// false when no more can be remembered.
+bool rememberTemporaryFile(const char* path);
+void forgetTemporaryFile(const char* path);
+
+// Removes every remembered file; safe inside a signal handler.
+void removeTemporaryFiles();
+
+// Holds the interrupting signals back for the guard's lifetime; one that
+// arrived meanwhile is delivered when the guard ends.
+class InterruptsHeldBack {
+public:
+    InterruptsHeldBack();
+    ~InterruptsHeldBack();
+    InterruptsHeldBack(const InterruptsHeldBack&) = delete;
+    InterruptsHeldBack& operator=(const InterruptsHeldBack&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+}  // namespace vestrel
