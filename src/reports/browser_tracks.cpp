@@ -38,6 +38,9 @@ std::vector<RecordPiece> RecordMap::pieces(std::int64_t first, std::int64_t last
 std::string unnamedRecordName(const std::string& stem) {
     const size_t slash = stem.rfind('/');
     std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    // A record name is one word in the tracks.
+    for (char& c : name)
+        if (c == ' ' || c == '\t') c = '_';
     return name.empty() ? "sequence" : name;
 }
 

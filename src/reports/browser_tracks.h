@@ -40,7 +40,8 @@ private:
     std::vector<Span> spans_;
 };
 
-// The record name for bases before any header: the stem's file name.
+// The record name for bases before any header: the stem's file name, blanks
+// made underscores.
 std::string unnamedRecordName(const std::string& stem);
 
 void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records,

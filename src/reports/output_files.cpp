@@ -108,7 +108,14 @@ std::optional<Stop> OutputFile::finish() {
     if (file_ == nullptr) return std::nullopt;
     std::FILE* file = file_;
     file_ = nullptr;
-    int error = std::ferror(file) ? EIO : 0;
+    int error = 0;
+    if (std::ferror(file)) {
+        // The stream keeps no reason: one more byte at the end of the file,
+        // which goes anyway, tells it (a full disk, a size limit).
+        const char probe = 0;
+        const off_t end = ::lseek(::fileno(file), 0, SEEK_END);
+        error = end >= 0 && ::pwrite(::fileno(file), &probe, 1, end) < 0 ? errno : EIO;
+    }
     if (std::fflush(file) != 0 && error == 0) error = errno;
     if (::fsync(::fileno(file)) != 0 && error == 0 && errno != EINVAL) error = errno;
     if (std::fclose(file) != 0 && error == 0) error = errno;

@@ -42,9 +42,10 @@ int main(int argc, char** argv) {
     prepareProcess();
     const std::vector<std::string> args(argv, argv + argc);
     const int status = vestrel::runVestrel(args, vestrel::Console{stdout, stderr});
-    // A console that could not be written is a failed run too.
+    // A console that could not be written is a failed run too (the run
+    // checks it before it puts its results in place).
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("cannot write the standard output\n", stderr);
+        if (status == 0) std::fputs("cannot write the standard output\n", stderr);
         return status == 0 ? 1 : status;
     }
     return status;

@@ -122,7 +122,8 @@ struct RunResults {
 
 // Writes every output file of the run, then puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
-                                 const RunParameters& parameters, const std::string& stem) {
+                                 const RunParameters& parameters, const std::string& stem,
+                                 const Console& console) {
     const std::uint32_t length = results.sequence.length;
     writeSegmentPage(outputs.segmentPage.get(), results.segmentation, results.segments, length);
     writeSegmentSteps(outputs.segmentSteps.get(), results.segments);
@@ -142,6 +143,9 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
         writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
         writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
     }
+    // A run whose console failed is a failed run: it replaces nothing.
+    if (std::fflush(console.out) != 0 || std::ferror(console.out))
+        return stopOnError("cannot write the standard output\n");
     return publishOutputFiles(outputs);
 }
 
@@ -245,7 +249,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     storing = "the reports";
     const RunResults results{sequence, segmentationParameters, segmentation.segments,
                              sortedSplitPoints, profile, coordinates.coordinateCount, plotScale};
-    if (auto stop = writeOutputs(outputs, results, parameters, stem)) return report(*stop, console);
+    if (auto stop = writeOutputs(outputs, results, parameters, stem, console)) return report(*stop, console);
     return 0;
 }
 

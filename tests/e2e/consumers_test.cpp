@@ -134,12 +134,16 @@ TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     EXPECT_EQ(man.err, "");
     EXPECT_NE(man.out.find('\n' + std::string(version.begin(), version.end() - 1) + ' '), std::string::npos);
     std::istringstream help(runCommand({binary, "--help"}, prefix.path()).out);
+    int options = 0;
     for (std::string line; std::getline(help, line);) {
+        line.erase(0, line.find_first_not_of(' '));
         const std::string option = line.substr(0, line.find(' '));
         if (!option.starts_with("-")) continue;
+        ++options;
         EXPECT_TRUE(man.out.find("\n       " + option + " ") != std::string::npos ||
                     man.out.find("\n       " + option + "\n") != std::string::npos) << option;
     }
+    EXPECT_EQ(options, 17);
 }
 
 }  // namespace

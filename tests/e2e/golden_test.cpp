@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 struct Golden {
     std::string name;
     std::string setup;  // shell command that lays out the inputs
-    std::vector<std::string> args;
+    std::vector<std::string> args;  // {"sh", COMMAND}: a shell command line instead ($V is vestrel)
     std::string expected = {};  // the stored folder, when not the case's own
 };
 void PrintTo(const Golden& golden, std::ostream* out) { *out << golden.name; }
@@ -63,7 +63,9 @@ const Golden kCases[] = {
     {"text_bytes", "{ printf '>x'; " + kTextBytes + "; sed -n 2,30p \"$S/examples/lambda.fa\"; " + kTextBytes +
                        "; sed -n 31,60p \"$S/examples/lambda.fa\"; } > odd.fa",
      {"odd.fa"}},
+    // A long comment stays a comment, whatever stands 300 characters in.
     {"coordinate_shapes", small("seq.fa") + R"( && { printf '%1000s12\n' ''; printf '7%.0s' $(seq 400); echo;
+        printf '#%298s1500\n' '';
         printf '5\n99999999999\n-99999999999\n2147483648\n4294967297\n30\n'; seq 1000000 | awk '{ print $1 % 3000 }';
         } > points.txt)", {"seq.fa", "-c", "points.txt"}},
     {"prefix_folder", kLambda + " && mkdir results",
@@ -85,6 +87,20 @@ const Golden kCases[] = {
     {"help_long_late", "", {"seq.fa", "-l", "--help"}, "help_long"},
     {"help_long_after_value", "", {"seq.fa", "-c", "x", "--help"}, "help_long"},
     {"version", "", {"--version"}},
+    // Streams closed at the start, repeated options, inputs that are not files.
+    {"closed_streams", kLambda, {"sh", R"(exec 0<&- 2>&-; "$V" lambda.fa -t 100 -i 500)"}, "lambda_t100_i500"},
+    {"repeated_options", kLambda, {"lambda.fa", "-c", "none.txt", "-c", "coordinates.txt", "-t", "5", "-t", "20",
+      "-i", "300", "-l", "-z", "-s", "1", "-d", "none", "-d", "density.txt"}, "lambda_all_options"},
+    {"coordinates_from_fifo", kLambda + " && mkfifo points", {"sh", R"((cat coordinates.txt > points &) &&
+        "$V" lambda.fa -t 20 -i 300 -l -z -s 1 -c points -d density.txt)"}, "lambda_all_options"},
+    {"gzip_through_a_pipe", kSynthetic,
+     {"sh", R"(gzip -c synthetic.fa | "$V" /dev/stdin --prefix synthetic -t 20 -i 500)"}, "synthetic_gaps"},
+    {"gzip_through_a_fifo", kSynthetic + " && mkfifo seq", {"sh", R"((gzip -c synthetic.fa > seq &) &&
+        "$V" seq --prefix synthetic -t 20 -i 500)"}, "synthetic_gaps"},
+    {"prefix_folder_only", kLambda + " && mkdir out", {"lambda.fa", "--prefix", "out/", "-t", "20", "-i", "500"}},
+    // Headers without a name, and quotes in the stem, in the browser tracks.
+    {"tracks_unnamed_records", R"({ echo '>'; sed -n 2,20p "$S/examples/lambda.fa"; echo '>  '; sed -n 21,40p \
+        "$S/examples/lambda.fa"; } > 'say "hi".fa')", {R"(say "hi".fa)", "-t", "10", "-i", "500", "--bed"}},
 };
 
 std::vector<std::string> namesOf(const std::map<std::string, std::string>& files) {
@@ -100,7 +116,9 @@ TEST_P(GoldenRun, MatchesStoredResults) {
     const std::string inputs = R"(cp "$S/tests/data/coordinates.txt" "$S/tests/data/density.txt" .)";
     ASSERT_EQ(shell(folder.path(), inputs + (golden.setup.empty() ? "" : " && " + golden.setup)).status, 0);
     const auto before = snapshot(folder.path());
-    const CommandResult result = runVestrel(folder.path(), golden.args);
+    const CommandResult result = golden.args.size() == 2 && golden.args[0] == "sh"
+                                     ? shell(folder.path(), golden.args[1])
+                                     : runVestrel(folder.path(), golden.args);
 
     auto actual = snapshot(folder.path());
     for (const auto& [name, bytes] : before) {

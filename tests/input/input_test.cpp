@@ -42,6 +42,7 @@ TEST_P(ReaderTest, ReadsTheSameInAnyPiecesWithAnyKernel) {
                 ASSERT_FALSE(read.ok());
                 EXPECT_EQ(read.stop().message, c.stop);
                 EXPECT_EQ(read.stop().status, 1);
+                EXPECT_EQ(read.stop().channel, c.stop == kTooLong ? Channel::standardError : Channel::standardOutput);
                 continue;
             }
             ASSERT_TRUE(read.ok()) << read.stop().message;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/format.h"
+#include "run/run_driver.h"
 #include "run/texts.h"
 #include "support/unit_support.h"
 
@@ -49,8 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{}, kDefaults},
         OptionCase{{"-t", " 0", "-i", "100", "-g", "1e3", "-s", "-7", "-lx", "-z", "-m"},
                    "t0 i100 g1000 s-7 l1 z1 m1 c''0 d''0 th0 kauto bed0 split0 prefix''"},
-        OptionCase{{"-c", "a", "-c", "b", "-d", "", "-t", "5", "-t", "6"},
-                   "t6 i3000 g0.01 s2 l0 z0 m0 c'ab'1 d''0 th0 kauto bed0 split0 prefix''"},
+        OptionCase{{"-c", "a", "-c", "b", "-d", "x", "-d", "", "-t", "5", "-t", "6"},
+                   "t6 i3000 g0.01 s2 l0 z0 m0 c'b'1 d''0 th0 kauto bed0 split0 prefix''"},
         OptionCase{{"-c", "-l"}, "t1000 i3000 g0.01 s2 l0 z0 m0 c'-l'1 d''0 th0 kauto bed0 split0 prefix''"},
         OptionCase{{"foo", "--bed", "--threads=3", "--kernel", "reference", "--split-records", "--prefix", "o/x"},
                    "t1000 i3000 g0.01 s2 l0 z0 m0 c''0 d''0 th3 kreference bed1 split1 prefix'o/x'",
@@ -60,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"-t", "1e999"}, "1 You must specify a halting threshold for segmentation after -t.\n"},
         OptionCase{{"-t"}, "1 You must specify a halting threshold for segmentation after -t.\n"},
         OptionCase{{"-g", "2147483648"}, "1 You must specify a gap size to be filtered after -g.\n"},
+        OptionCase{{"-g", "-5"}, "1 You must specify a gap size to be filtered after -g.\n"},
         OptionCase{{"-i", "99"}, "1 Minimum length is no less than 100!\n"},
         OptionCase{{"-i", "-5"}, "1 Minimum length is no less than 100!\n"},
         OptionCase{{"-i", "4294967296"}, kMinimumMissing},
@@ -84,6 +86,14 @@ TEST(CommandLineTest, HelpUsageAndVersionAreAnsweredFirst) {
     // A value that reads --help is a value.
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "-c", "--help"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "--prefix", "--version"}), CommandLineKind::run);
+}
+
+TEST(CommandLineTest, AKernelTheProcessorLacksIsRefused) {
+    pretendProcessorLacks(KernelKind::avx512);
+    testing::CapturedConsole console;
+    EXPECT_EQ(runVestrel({"vestrel", "absent.fa", "--kernel", "avx512"}, console.console()), 1);
+    EXPECT_EQ(console.err(), "This processor lacks the avx512 unit that --kernel avx512 needs.\n");
+    pretendProcessorLacks(KernelKind::reference);
 }
 
 }  // namespace

@@ -79,10 +79,13 @@ static std::string reachableBinary() {
     return copy.string();
 }
 
-CommandResult runVestrel(const fs::path& folder, const std::vector<std::string>& args, bool unprivileged) {
-    std::vector<std::string> argv = {"vestrel"};
+CommandResult runVestrel(const fs::path& folder, const std::vector<std::string>& args, bool unprivileged,
+                         const std::vector<std::string>& wrapper) {
+    const std::string binary = unprivileged ? reachableBinary() : vestrelBinary();
+    std::vector<std::string> argv = wrapper;
+    argv.push_back(wrapper.empty() ? "vestrel" : binary);
     argv.insert(argv.end(), args.begin(), args.end());
-    return runCommand(argv, folder, unprivileged, unprivileged ? reachableBinary() : vestrelBinary());
+    return runCommand(argv, folder, unprivileged, wrapper.empty() ? binary : "/usr/bin/" + wrapper[0]);
 }
 
 CommandResult shell(const fs::path& folder, const std::string& command) {

@@ -34,9 +34,10 @@ struct CommandResult {
 CommandResult runCommand(const std::vector<std::string>& argv, const std::filesystem::path& folder,
                          bool unprivileged = false, const std::string& program = {});
 
-// vestrel with these arguments, called "vestrel" as if found on the PATH.
+// vestrel with these arguments, called "vestrel" as if found on the PATH, or
+// started by the `wrapper` command (its path found on the PATH).
 CommandResult runVestrel(const std::filesystem::path& folder, const std::vector<std::string>& args,
-                         bool unprivileged = false);
+                         bool unprivileged = false, const std::vector<std::string>& wrapper = {});
 
 // A /bin/sh command in the folder, with $S the source tree and $V the binary.
 CommandResult shell(const std::filesystem::path& folder, const std::string& command);
