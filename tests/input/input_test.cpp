@@ -1,6 +1,7 @@
 // Reading sequence and coordinates files, and the limits a sequence sets.
 #include <gtest/gtest.h>
 
+#include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
 #include "support/unit_support.h"
@@ -81,6 +82,14 @@ TEST(RunLimitsTest, PlotScaleAndGapSizeFollowTheLength) {
     EXPECT_EQ(resolveFilteredGapSize(2000, 0.999), 1998);
     EXPECT_EQ(resolveFilteredGapSize(2000, 1), 1);
     EXPECT_EQ(resolveFilteredGapSize(2000, 850.9), 850);
+}
+
+TEST(CoordinatesTest, LinesAreNumbersOrComments) {
+    std::int64_t value = -1;
+    EXPECT_FALSE(coordinateOfLine("#12\n", value));
+    EXPECT_FALSE(coordinateOfLine("", value));
+    EXPECT_TRUE(coordinateOfLine(" #5\n", value) && value == 0);
+    EXPECT_TRUE(coordinateOfLine("+7x\n", value) && value == 7);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ Outcomes segment(const std::string& bases, std::uint32_t minimumLength, double h
     for (const SplitPoint& p : results.splitPoints.records)
         run.splits += format("%d/%.3f/%d/%d-%d ", p.position, p.strength, p.depth, p.contigStart, p.contigEnd);
     for (const Segment& s : results.segments.records)
-        run.segments += format("%d-%d:%g ", s.start, s.end, withoutNanSign(s.gcContent));
+        run.segments += format("%d-%d:%.16g ", s.start, s.end, withoutNanSign(s.gcContent));
     return run;
 }
 
@@ -90,7 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "1-4000:0 4001-8000:0.25 8001-12000:0.75 12001-16000:1 "},
         // Gaps: runs of n longer than the filtered gap size; contigs on their own.
         WorkedCase{"OnlyNIsOneUndefinedSegment", rep("n", 2000), 100, 10,
-                   attempt("nan", 0, 1), "", "1-2000:nan "}),
+                   attempt("nan", 0, 1), "", "1-2000:nan "},
+        // The GC content adds two quotients: 0.2 + 0.4, not 600 / 1000.
+        WorkedCase{"GcContentAddsTwoQuotients", rep("caggt", 200), 3000, 1000, attempt("0.721", 999, 1), "",
+                   "1-1000:0.6000000000000001 "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GapTest, RunsLongerThanTheGapSizeCutContigs) {
@@ -100,6 +103,8 @@ TEST(GapTest, RunsLongerThanTheGapSizeCutContigs) {
     EXPECT_NE(run.out.find("\nContig: 10613-11012\n\n" + attempt("0.000", 10612, 1)), std::string::npos);
     EXPECT_EQ(run.splits, "5600/5000.000/1/601-10600 ");
     EXPECT_EQ(run.segments, "601-5600:0 5601-10600:1 10613-11012:0 ");
+    // A gap at one end: the one contig is announced.
+    EXPECT_NE(segment(rep("n", 600) + kA + kC, 3000, 1000, 11).out.find("\nContig: 601-10600\n"), std::string::npos);
     // A run as long as the gap size stays inside its contig.
     EXPECT_EQ(segment(kA + "nnnnnnnnnnn" + kC, 3000, 1000, 11).segments, "1-5000:0 5001-10011:1 ");
 }
