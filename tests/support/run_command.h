@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace vestrel::testing {
 
@@ -28,22 +27,16 @@ struct CommandResult {
     std::string err;
 };
 
-// Runs argv with the folder as working directory and no standard input;
-// `program` is the file executed (argv[0] when empty). With `unprivileged`, a
-// root caller runs it as the user nobody, so that file permissions bind it.
-CommandResult runCommand(const std::vector<std::string>& argv, const std::filesystem::path& folder,
-                         bool unprivileged = false, const std::string& program = {});
-
-// vestrel with these arguments, called "vestrel" as if found on the PATH, or
-// started by the `wrapper` command (its path found on the PATH).
-CommandResult runVestrel(const std::filesystem::path& folder, const std::vector<std::string>& args,
-                         bool unprivileged = false, const std::vector<std::string>& wrapper = {});
-
-// A /bin/sh command in the folder, with $S the source tree and $V the binary.
+// A /bin/sh command line run in the folder with no standard input. In it $S
+// is the source tree, $V the binary, also found on the PATH as vestrel, and
+// $N a prefix that runs a command as the user nobody when the caller is root
+// (so that file permissions bind it; nobody may not reach $V, but a copy).
 CommandResult shell(const std::filesystem::path& folder, const std::string& command);
 
+// The text as one shell word.
+std::string quoted(const std::string& text);
+
 std::string readFile(const std::filesystem::path& path);
-void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Every regular file below the folder (links followed), by relative path, with its bytes.
 std::map<std::string, std::string> snapshot(const std::filesystem::path& folder);

@@ -1,11 +1,12 @@
-// What the in-process tests share: a console captured in memory, a source of
-// bytes in memory, sequences from text.
+// What the in-process tests share: a captured console, a source of bytes in
+// memory, sequences from text.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,41 +16,33 @@
 
 namespace vestrel::testing {
 
+// Both streams of a console, kept in temporary files.
 class CapturedConsole {
 public:
-    CapturedConsole()
-        : out_(open_memstream(&outBuffer_, &outSize_)), err_(open_memstream(&errBuffer_, &errSize_)) {}
-    ~CapturedConsole() {
-        std::fclose(out_);
-        std::fclose(err_);
-        std::free(outBuffer_);
-        std::free(errBuffer_);
-    }
-    CapturedConsole(const CapturedConsole&) = delete;
-    CapturedConsole& operator=(const CapturedConsole&) = delete;
-
-    Console console() const { return Console{out_, err_}; }
-    std::string out() { return std::fflush(out_), std::string(outBuffer_, outSize_); }
-    std::string err() { return std::fflush(err_), std::string(errBuffer_, errSize_); }
+    Console console() const { return Console{out_.get(), err_.get()}; }
+    std::string out() const { return contents(out_.get()); }
+    std::string err() const { return contents(err_.get()); }
 
 private:
-    char* outBuffer_ = nullptr;
-    char* errBuffer_ = nullptr;
-    size_t outSize_ = 0;
-    size_t errSize_ = 0;
-    std::FILE* out_;
-    std::FILE* err_;
+    static std::string contents(std::FILE* file) {
+        std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+        std::rewind(file);
+        text.resize(std::fread(text.data(), 1, text.size(), file));
+        std::fseek(file, 0, SEEK_END);
+        return text;
+    }
+    using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+    File out_{std::tmpfile(), std::fclose};
+    File err_{std::tmpfile(), std::fclose};
 };
 
 // Hands out the bytes in pieces of at most `piece` bytes, as a pipe would.
 class MemorySource final : public ByteSource {
 public:
-    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX)
-        : bytes_(bytes), piece_(piece) {}
+    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX) : bytes_(bytes), piece_(piece) {}
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
-        const std::size_t n = std::min({capacity, piece_, bytes_.size() - offset_});
-        std::memcpy(buffer, bytes_.data() + offset_, n);
-        offset_ += n;
+        const std::size_t n = bytes_.copy(buffer, std::min(capacity, piece_));
+        bytes_.remove_prefix(n);
         return static_cast<std::ptrdiff_t>(n);
     }
     std::optional<std::uint64_t> sizeHint() const override { return std::nullopt; }
@@ -57,7 +50,6 @@ public:
 private:
     std::string_view bytes_;
     std::size_t piece_;
-    std::size_t offset_ = 0;
 };
 
 // A sequence holding these bases as they are.
