@@ -55,6 +55,10 @@ const Golden kCases[] = {
     {"synthetic_gzip", R"(head -c 20000 "$S/tests/data/synthetic.fa" | gzip > synthetic.fa.gz &&
                           tail -c +20001 "$S/tests/data/synthetic.fa" | gzip >> synthetic.fa.gz)",
      "vestrel synthetic.fa.gz -t 20 -i 500", "synthetic_gaps"},
+    // A leading gap, a run of n as long as the gap size inside a contig, a gap
+    // before a last contig of one segment.
+    {"gaps_and_contigs", R"({ echo '>contigs'; for run in 600:n 5000:a 11:n 5000:c 12:n 400:a; do
+        head -c ${run%:*} /dev/zero | tr '\0' ${run#*:}; done; echo; } > contigs.fa)", "vestrel contigs.fa -g 11"},
     {"all_gap", R"({ echo '>gap'; head -c 3000000 /dev/zero | tr '\0' n; } > gap.fa)", "vestrel gap.fa"},
     {"text_bytes", "{ printf '>x'; " + kTextBytes + "; sed -n 2,30p \"$S/examples/lambda.fa\"; " + kTextBytes +
                        "; sed -n 31,60p \"$S/examples/lambda.fa\"; } > odd.fa",

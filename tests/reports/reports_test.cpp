@@ -1,10 +1,8 @@
-// The curve at gaps and ends, and the report pieces the golden runs reach
-// least: stretches no segment covers, records of a joined sequence, quotes.
+// The curve at gaps and ends: the points a base that is n stands for.
 #include <gtest/gtest.h>
 
 #include "common/format.h"
 #include "profile/profile_pass.h"
-#include "reports/segment_reports.h"
 #include "support/unit_support.h"
 
 namespace vestrel {
@@ -34,20 +32,6 @@ TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
                   .splitPoints[0].y, -1.0);
     EXPECT_EQ(profilePass(testing::sequenceOf("nnnn"), 0.5, {2, false}, *kernelTable(KernelKind::reference), {3}, {},
                           console.console()).splitPoints[0].y, 0.0);
-}
-
-// Break lines where segments do not touch, but none before the last one.
-TEST(SegmentReportsTest, StepsBreakBetweenSegmentsThatDoNotTouch) {
-    SegmentList segments;
-    for (auto [start, end] : {std::pair{101, 300}, {501, 900}, {1001, 1200}}) segments.append(start, end, 0.5);
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* file = open_memstream(&buffer, &size);
-    writeSegmentSteps(file, segments);
-    std::fclose(file);
-    EXPECT_EQ(std::string(buffer, size), "100\t\" \"\n101\t0.500000\n300\t0.500000\n301\t\" \"\n500\t\" \"\n"
-                                         "501\t0.500000\n900\t0.500000\n901\t\" \"\n1001\t0.500000\n1200\t0.500000\n");
-    std::free(buffer);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Worked segmentations of small sequences: every attempt line, split point
-// and segment, tie-breaking and the minimum-length edges; gaps and contigs.
+// and segment, tie-breaking and the minimum-length edges (the golden runs
+// show gaps and contigs).
 #include <gtest/gtest.h>
 
 #include "common/format.h"
@@ -15,16 +16,14 @@ struct Outcomes {
     std::string out, err, splits, segments;  // records as "position/strength/depth/contig" and "start-end:gc"
 };
 
-Outcomes segment(const std::string& bases, std::uint32_t minimumLength, double halting, std::int32_t gapSize = 0,
-            bool splitRecords = false, std::vector<Record> records = {}) {
-    Sequence sequence = testing::sequenceOf(bases);
-    sequence.records = std::move(records);
+// The whole sequence as one contig, whatever runs of n it holds.
+Outcomes segment(const std::string& bases, std::uint32_t minimumLength, double halting) {
+    const Sequence sequence = testing::sequenceOf(bases);
     testing::CapturedConsole console;
     SegmentationResults results;
-    const auto gaps = scanGaps(sequence, gapSize);
+    const auto gaps = scanGaps(sequence, INT32_MAX);
     EXPECT_TRUE(gaps.ok());
-    listGaps(gaps.value(), console.console());
-    EXPECT_FALSE(segmentContigs(sequence, gaps.value(), {halting, minimumLength, gapSize, splitRecords},
+    EXPECT_FALSE(segmentContigs(sequence, gaps.value(), {halting, minimumLength, INT32_MAX, false},
                                 *kernelTable(KernelKind::automatic), nullptr, results, console.console()));
     Outcomes run{console.out(), console.err(), "", ""};
     for (const SplitPoint& p : results.splitPoints.records)
@@ -51,7 +50,7 @@ class WorkedTest : public ::testing::TestWithParam<WorkedCase> {};
 
 TEST_P(WorkedTest, AttemptsSplitPointsAndSegments) {
     const WorkedCase& c = GetParam();
-    const Outcomes run = segment(c.bases, c.minimumLength, c.halting, 1 << 30);
+    const Outcomes run = segment(c.bases, c.minimumLength, c.halting);
     EXPECT_EQ(run.out, c.console);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.splits, c.splits);
@@ -88,26 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
                        attempt("0.000", 12000, 3),
                    "8000/4500.000/1/1-16000 4000/250.000/2/1-16000 12000/250.000/2/1-16000 ",
                    "1-4000:0 4001-8000:0.25 8001-12000:0.75 12001-16000:1 "},
-        // Gaps: runs of n longer than the filtered gap size; contigs on their own.
         WorkedCase{"OnlyNIsOneUndefinedSegment", rep("n", 2000), 100, 10,
                    attempt("nan", 0, 1), "", "1-2000:nan "},
         // The GC content adds two quotients: 0.2 + 0.4, not 600 / 1000.
         WorkedCase{"GcContentAddsTwoQuotients", rep("caggt", 200), 3000, 1000, attempt("0.721", 999, 1), "",
                    "1-1000:0.6000000000000001 "}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(GapTest, RunsLongerThanTheGapSizeCutContigs) {
-    const Outcomes run = segment(rep("n", 600) + kA + kC + "nnnnnnnnnnnn" + rep("a", 400), 3000, 1000, 11);
-    EXPECT_EQ(run.out.find("Gaps: 1-600 Gap size: 600\nGaps: 10601-10612 Gap size: 12\n\nContig: 601-10600\n\n" +
-                  attempt("5000.000", 5600, 1)), 0u);
-    EXPECT_NE(run.out.find("\nContig: 10613-11012\n\n" + attempt("0.000", 10612, 1)), std::string::npos);
-    EXPECT_EQ(run.splits, "5600/5000.000/1/601-10600 ");
-    EXPECT_EQ(run.segments, "601-5600:0 5601-10600:1 10613-11012:0 ");
-    // A gap at one end: the one contig is announced.
-    EXPECT_NE(segment(rep("n", 600) + kA + kC, 3000, 1000, 11).out.find("\nContig: 601-10600\n"), std::string::npos);
-    // A run as long as the gap size stays inside its contig.
-    EXPECT_EQ(segment(kA + "nnnnnnnnnnn" + kC, 3000, 1000, 11).segments, "1-5000:0 5001-10011:1 ");
-}
 
 }  // namespace
 }  // namespace vestrel
