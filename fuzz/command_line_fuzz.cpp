@@ -11,28 +11,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static std::FILE* sink = std::fopen("/dev/null", "w");
-    std::vector<std::string> args = {"vestrel", "seq.fa"};
-    std::string current;
+    std::vector<std::string> args = {"vestrel", "seq.fa", ""};
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0) {
-            args.push_back(current);
-            current.clear();
-        } else {
-            current += static_cast<char>(data[i]);
-        }
+        if (data[i] == 0)
+            args.emplace_back();
+        else
+            args.back() += static_cast<char>(data[i]);
     }
-    args.push_back(current);
 
-    vestrel::RunParameters parameters;
-    const auto stop = vestrel::parseOptions(args, parameters, vestrel::Console{sink, sink});
+    vestrel::RunParameters p;
+    const auto stop = vestrel::parseOptions(args, p, vestrel::Console{sink, sink});
     if (stop) {
         if ((stop->status != 0 && stop->status != 1) || stop->message.empty()) std::abort();
         return 0;
     }
-    if (!(parameters.haltingParameter >= 0) || !std::isfinite(parameters.haltingParameter)) std::abort();
-    if (parameters.minimumLength < 100) std::abort();
-    if (!std::isfinite(parameters.gapOption) || parameters.gapOption >= 2147483648.0) std::abort();
-    if (parameters.plotCoordinates != !parameters.coordinatesFileName.empty()) std::abort();
-    if (parameters.plotDensity != !parameters.densityFileName.empty()) std::abort();
+    if (!(p.haltingParameter >= 0) || !std::isfinite(p.haltingParameter) || p.minimumLength < 100) std::abort();
+    if (!std::isfinite(p.gapOption) || p.gapOption >= 2147483648.0) std::abort();
+    if (p.plotCoordinates == p.coordinatesFileName.empty() || p.plotDensity == p.densityFileName.empty()) std::abort();
     return 0;
 }
