@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "input/coordinates.h"
 #include "profile/profile_pass.h"
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         char folder[] = "/tmp/vestrel-fuzz-XXXXXX";
         return std::string(mkdtemp(folder)) + "/points.txt";
     }();
-    std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(input, std::ios::binary) << std::string_view(reinterpret_cast<const char*>(data), size);
 
     auto read = vestrel::readCoordinates(input);
     if (!read.ok()) std::abort();

@@ -11,6 +11,7 @@
 
 #include "common/format.h"
 #include "common/thread_pool.h"
+#include "run/run_driver.h"
 #include "segmentation/contigs.h"
 #include "segmentation/cut_scan.h"
 #include "support/unit_support.h"
@@ -115,12 +116,11 @@ std::size_t lengthFor(std::uint32_t seed) {
 class ScanTest : public ::testing::TestWithParam<std::tuple<int, std::uint32_t>> {};
 
 TEST_P(ScanTest, EveryKernelAndPoolFindsThePlainCut) {
-    const auto [kindNumber, seed] = GetParam();
-    const auto kind = static_cast<Kind>(kindNumber);
-    Random r{std::mt19937(seed * 9781u + static_cast<unsigned>(kind))};
+    const auto [kind, seed] = GetParam();
+    Random r{std::mt19937(seed * 9781u + kind)};
     std::string buffer = stretchOf(Kind::nRuns, r, r.below(40));  // bases before and after the stretch
     const auto start = static_cast<std::int32_t>(buffer.size()) + 1;
-    buffer += stretchOf(kind, r, lengthFor(seed));
+    buffer += stretchOf(static_cast<Kind>(kind), r, lengthFor(seed));
     const auto end = static_cast<std::int32_t>(buffer.size());
     buffer += stretchOf(Kind::domains, r, r.below(40));
     BaseCounts counts;
@@ -173,11 +173,15 @@ TEST(SegmentationTest, EveryKernelAndPoolGivesTheSameRun) {
                 << kernelName(kernels->kind) << " threads " << threads;
 }
 
-// Lacking AVX2 means lacking AVX-512 too.
+// A unit the processor lacks is never chosen, nor taken when asked for;
+// lacking AVX2 means lacking AVX-512 too.
 TEST(KernelChoiceTest, AMissingUnitIsNeverChosen) {
     pretendProcessorLacks(KernelKind::avx512);
     EXPECT_EQ(kernelTable(KernelKind::avx512), nullptr);
     EXPECT_NE(kernelTable(KernelKind::automatic)->kind, KernelKind::avx512);
+    testing::CapturedConsole console;
+    EXPECT_EQ(runVestrel({"vestrel", "absent.fa", "--kernel", "avx512"}, console.console()), 1);
+    EXPECT_EQ(console.err(), "This processor lacks the avx512 unit that --kernel avx512 needs.\n");
     pretendProcessorLacks(KernelKind::avx2);
     EXPECT_EQ(kernelTable(KernelKind::avx512), nullptr);
     EXPECT_EQ(kernelTable(KernelKind::automatic)->kind, KernelKind::reference);

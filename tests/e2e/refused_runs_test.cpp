@@ -96,8 +96,10 @@ const Stop kStops[] = {
     {"FullDisk", kBig, "trap '' XFSZ; ulimit -f 64 && vestrel seq.fa -t 10000000 -i 1000000 >/dev/null", 1, "",
      "cannot write the file seq.Vestrel: File too large\n"},
     {"MemoryLimit", kBig + " && yes 5 | head -n 20000000 > many.txt",
-     "ulimit -v 250000 && vestrel seq.fa -c many.txt >/dev/null", 1, "", "Not enough memory to store the coordinates\n"},
-    {"ConsoleFull", kBig, "vestrel seq.fa -t 10000000 -i 1000000 >/dev/full", 1, "", "cannot write the standard output\n"},
+     "ulimit -v 250000 && vestrel seq.fa -c many.txt >/dev/null", 1, "",
+     "Not enough memory to store the coordinates\n"},
+    {"ConsoleFull", kBig, "vestrel seq.fa -t 10000000 -i 1000000 >/dev/full", 1, "",
+     "cannot write the standard output\n"},
 };
 
 class StoppedRun : public ::testing::TestWithParam<Stop> {};
@@ -117,7 +119,8 @@ TEST_P(StoppedRun, LeavesTheFolderAsItWas) {
     EXPECT_TRUE(result.out.ends_with(stop.outEnd)) << result.out.substr(std::max<size_t>(result.out.size(), 300) - 300);
     EXPECT_EQ(result.err, stop.err);
     auto after = snapshot(folder.path());
-    if (stop.left == Left::temporaries) std::erase_if(after, [](const auto& file) { return file.first.ends_with(".tmp"); });
+    if (stop.left == Left::temporaries)
+        std::erase_if(after, [](const auto& file) { return file.first.ends_with(".tmp"); });
     EXPECT_TRUE(std::ranges::equal(std::views::keys(after), std::views::keys(before))) << "files came or went";
     EXPECT_TRUE(stop.left == Left::rewritten || after == before) << "files changed";
 }

@@ -10,7 +10,8 @@ namespace {
 
 std::string points(const std::vector<ProjectedPoint>& projected) {
     std::string text;
-    for (const ProjectedPoint& p : projected) text += format("%lld:%g:%g ", static_cast<long long>(p.position), p.x, p.y);
+    for (const ProjectedPoint& p : projected)
+        text += format("%lld:%g:%g ", static_cast<long long>(p.position), p.x, p.y);
     return text;
 }
 
@@ -21,7 +22,8 @@ TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
     const Profile profile = profilePass(sequence, 0.5, {1, false}, *kernelTable(KernelKind::automatic), {2, 3, 6},
                                         drawableCoordinates({5, 0, 1, 6, 7, 5}, 6), console.console());
     std::string samples;
-    for (const CurveSample& s : profile.samples) samples += s.gap ? format("%d:gap ", s.x) : format("%d:%g ", s.x, s.value);
+    for (const CurveSample& s : profile.samples)
+        samples += s.gap ? format("%d:gap ", s.x) : format("%d:%g ", s.x, s.value);
     EXPECT_EQ(samples, "1:gap 2:gap 3:-0.5 4:1 5:gap 6:gap ");
     EXPECT_EQ(points(profile.splitPoints), "2:2:-0.5 3:3:-0.5 6:6:1 ");
     EXPECT_EQ(points(profile.coordinates), "1:1:-0.5 5:5:1 6:6:1 ");

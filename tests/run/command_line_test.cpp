@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "common/format.h"
-#include "run/run_driver.h"
 #include "run/texts.h"
 #include "support/unit_support.h"
 
@@ -41,13 +40,12 @@ TEST_P(OptionsTest, ParsesOrStops) {
     EXPECT_EQ(console.err(), GetParam().err);
 }
 
-const std::string kDefaults = "t1000 i3000 g0.01 s2 l0 z0 m0 c''0 d''0 th0 kauto bed0 split0 prefix''";
 const std::string kMinimumMissing = "1 You must specify a minimum length after -i.\n";
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, OptionsTest,
     ::testing::Values(
-        OptionCase{{}, kDefaults},
+        OptionCase{{}, "t1000 i3000 g0.01 s2 l0 z0 m0 c''0 d''0 th0 kauto bed0 split0 prefix''"},
         OptionCase{{"-t", " 0", "-i", "100", "-g", "1e3", "-s", "-7", "-lx", "-z", "-m"},
                    "t0 i100 g1000 s-7 l1 z1 m1 c''0 d''0 th0 kauto bed0 split0 prefix''"},
         OptionCase{{"-c", "a", "-c", "b", "-d", "x", "-d", "", "-t", "5", "-t", "6"},
@@ -83,14 +81,6 @@ TEST(CommandLineTest, AValueIsNeverARequest) {
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "-h", "x"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "-c", "--help"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "--prefix", "--version"}), CommandLineKind::run);
-}
-
-TEST(CommandLineTest, AKernelTheProcessorLacksIsRefused) {
-    pretendProcessorLacks(KernelKind::avx512);
-    testing::CapturedConsole console;
-    EXPECT_EQ(runVestrel({"vestrel", "absent.fa", "--kernel", "avx512"}, console.console()), 1);
-    EXPECT_EQ(console.err(), "This processor lacks the avx512 unit that --kernel avx512 needs.\n");
-    pretendProcessorLacks(KernelKind::reference);
 }
 
 }  // namespace

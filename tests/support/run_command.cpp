@@ -19,9 +19,11 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    // Give back write permission that a test may have taken away.
-    std::system(("chmod -R u+rwX " + quoted(path_.string()) + " 2>/dev/null").c_str());
     std::error_code ignored;
+    // Give back write permission that a test may have taken away.
+    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
 }
 

@@ -29,8 +29,9 @@ struct CommandResult {
 
 // A /bin/sh command line run in the folder with no standard input. In it $S
 // is the source tree, $V the binary, also found on the PATH as vestrel, and
-// $N a prefix that runs a command as the user nobody when the caller is root
-// (so that file permissions bind it; nobody may not reach $V, but a copy).
+// $N a prefix that runs a command as the user nobody when the caller is root,
+// so that file permissions bind it (nobody may be unable to reach $V: run a
+// copy in a folder it can enter).
 CommandResult shell(const std::filesystem::path& folder, const std::string& command);
 
 // The text as one shell word.
