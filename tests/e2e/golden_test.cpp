@@ -86,6 +86,7 @@ const Golden kCases[] = {
     {"help_long_late", "", "vestrel seq.fa -l --help", "help_long"},
     {"help_long_after_value", "", "vestrel seq.fa -c x --help", "help_long"},
     {"version", "", "vestrel --version"},
+    {"version_to_a_full_console", "", "vestrel --version >/dev/full"},
     // Streams closed at the start, repeated options, inputs that are not files.
     {"closed_streams", kLambda, R"(exec 0<&- 2>&-; "$V" lambda.fa -t 100 -i 500)", "lambda_t100_i500"},
     {"repeated_options", kLambda, "vestrel lambda.fa -c none.txt -d none -t 5 " + kAllOptions, "lambda_all_options"},
@@ -100,6 +101,9 @@ const Golden kCases[] = {
     // Headers without a name, and quotes in the stem, in the browser tracks.
     {"tracks_unnamed_records", R"({ echo '>'; sed -n 2,20p "$S/examples/lambda.fa"; echo '>  '; sed -n 21,40p \
         "$S/examples/lambda.fa"; } > 'say "hi".fa')", R"(vestrel 'say "hi".fa' -t 10 -i 500 --bed)"},
+    // Record names end at any white space, a carriage return too.
+    {"tracks_record_names", R"({ printf '>rec\tone\r\n'; sed -n 2,20p "$S/examples/lambda.fa"; printf '>two\vx\r\n';
+        sed -n 21,40p "$S/examples/lambda.fa"; } > crlf.fa)", "vestrel crlf.fa -t 10 -i 500 --bed"},
 };
 
 class GoldenRun : public ::testing::TestWithParam<Golden> {};
