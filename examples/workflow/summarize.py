@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""One row per vestrel run: genome, length, segments, split points, mean GC.
+"""One row per vestrel run: genome, length, segments, split points, mean GC,
+and, when the runs wrote PREFIX_replication.tsv (--windows), the replication
+origin and terminus of each genome's first record.
 
 Usage: summarize.py PREFIX...   (writes the table to standard output)
 
@@ -51,21 +53,35 @@ def line_count(path):
         return sum(1 for _ in lines)
 
 
-def row(prefix):
+def row(prefix, with_origin):
     steps = segments(prefix + ".SegGC")
     covered = sum(end - start + 1 for start, end, _ in steps)
     if covered:
         mean_gc = "%.6f" % (sum((end - start + 1) * gc for start, end, gc in steps) / covered)
     else:
         mean_gc = "NA"
-    return [os.path.basename(prefix), str(sequence_length(prefix + ".console")), str(len(steps)),
-            str(line_count(prefix + ".SegP")), mean_gc]
+    fields = [os.path.basename(prefix), str(sequence_length(prefix + ".console")), str(len(steps)),
+              str(line_count(prefix + ".SegP")), mean_gc]
+    if with_origin:
+        fields += first_record_origin(prefix + "_replication.tsv")
+    return fields
+
+
+def first_record_origin(path):
+    """Origin and terminus of the first record of a replication table."""
+    with open(path, encoding="utf-8") as table:
+        lines = table.read().splitlines()
+    if len(lines) < 2 or not lines[0].startswith("record\tlength\torigin\tterminus"):
+        raise ValueError(f"{path}: not a replication table")
+    fields = lines[1].split("\t")
+    return [fields[2], fields[3]]
 
 
 def main(prefixes):
-    rows = [["genome", "length", "segments", "split_points", "mean_gc"]]
+    with_origin = bool(prefixes) and all(os.path.exists(prefix + "_replication.tsv") for prefix in prefixes)
+    rows = [["genome", "length", "segments", "split_points", "mean_gc"] + (["origin", "terminus"] if with_origin else [])]
     try:
-        rows += [row(prefix) for prefix in prefixes]
+        rows += [row(prefix, with_origin) for prefix in prefixes]
     except (OSError, ValueError) as error:
         print(f"summarize.py: {error}", file=sys.stderr)
         return 1

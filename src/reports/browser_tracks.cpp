@@ -44,9 +44,6 @@ std::string unnamedRecordName(const std::string& stem) {
     return name.empty() ? "sequence" : name;
 }
 
-namespace {
-
-// The name inside a track line's double quotes.
 std::string quotedForTrack(const std::string& name) {
     std::string quoted;
     for (char c : name) {
@@ -55,8 +52,6 @@ std::string quotedForTrack(const std::string& name) {
     }
     return quoted;
 }
-
-}  // namespace
 
 void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records,
                        const std::string& trackName) {

@@ -31,14 +31,20 @@ public:
     // The pieces of the 1-based inclusive stretch [first, last], in order.
     std::vector<RecordPiece> pieces(std::int64_t first, std::int64_t last) const;
 
-private:
     struct Span {
         std::string name;
         std::uint64_t start;  // 0-based in the joined sequence
         std::uint64_t end;    // exclusive
     };
+    // The records that hold bases, in order.
+    const std::vector<Span>& spans() const { return spans_; }
+
+private:
     std::vector<Span> spans_;
 };
+
+// The name inside a track line's double quotes: quotes and backslashes escaped.
+std::string quotedForTrack(const std::string& name);
 
 // The record name for bases before any header: the stem's file name, blanks
 // made underscores.

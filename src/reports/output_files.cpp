@@ -19,7 +19,7 @@ struct OutputSpec {
     const char* message;  // when it cannot be created
 };
 
-std::vector<OutputSpec> outputsOf(bool coordinates, bool browserTracks) {
+std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
     std::vector<OutputSpec> specs = {
         {&OutputFiles::segmentSteps, &OutputNames::segmentSteps, "cannot open the file"},
         {&OutputFiles::segmentPage, &OutputNames::segmentPage, "cannot open the out file"},
@@ -28,10 +28,16 @@ std::vector<OutputSpec> outputsOf(bool coordinates, bool browserTracks) {
         {&OutputFiles::plotScript, &OutputNames::plotScript, "cannot open the file"},
         {&OutputFiles::splitPointPage, &OutputNames::splitPointPage, "cannot open the file"},
     };
-    if (coordinates) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
-    if (browserTracks) {
+    if (choice.coordinates) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
+    if (choice.browserTracks) {
         specs.push_back({&OutputFiles::segmentTrack, &OutputNames::segmentTrack, "cannot open the file"});
         specs.push_back({&OutputFiles::splitPointTrack, &OutputNames::splitPointTrack, "cannot open the file"});
+    }
+    if (choice.windows) {
+        specs.push_back({&OutputFiles::gcWindows, &OutputNames::gcWindows, "cannot open the file"});
+        specs.push_back({&OutputFiles::gcSkew, &OutputNames::gcSkew, "cannot open the file"});
+        specs.push_back({&OutputFiles::cumulativeSkew, &OutputNames::cumulativeSkew, "cannot open the file"});
+        specs.push_back({&OutputFiles::replication, &OutputNames::replication, "cannot open the file"});
     }
     return specs;
 }
@@ -63,7 +69,8 @@ OutputNames outputNamesFor(const std::string& stem) {
     return OutputNames{
         stem + ".SegGC",   stem + "_GCcontent.html",   stem + ".SegP", stem + ".Vestrel",
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
-        stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed",
+        stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed", stem + "_GCwindows.bedGraph",
+        stem + "_GCskew.bedGraph", stem + "_cumGCskew.bedGraph", stem + "_replication.tsv",
     };
 }
 
@@ -131,8 +138,14 @@ bool OutputFile::publish() {
     return true;
 }
 
-std::optional<Stop> checkOutputsWritable(const OutputNames& names, bool coordinates, bool browserTracks) {
-    for (const OutputSpec& spec : outputsOf(coordinates, browserTracks)) {
+std::vector<const std::string*> namesWritten(const OutputNames& names, const OutputChoice& choice) {
+    std::vector<const std::string*> written;
+    for (const OutputSpec& spec : outputsOf(choice)) written.push_back(&(names.*spec.name));
+    return written;
+}
+
+std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputChoice& choice) {
+    for (const OutputSpec& spec : outputsOf(choice)) {
         const std::string& name = names.*spec.name;
         struct stat status {};
         if (::stat(name.c_str(), &status) == 0) {
@@ -145,10 +158,9 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, bool coordina
     return std::nullopt;
 }
 
-std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, bool coordinates,
-                                      bool browserTracks) {
-    if (auto stop = checkOutputsWritable(names, coordinates, browserTracks)) return stop;
-    for (const OutputSpec& spec : outputsOf(coordinates, browserTracks)) {
+std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, const OutputChoice& choice) {
+    if (auto stop = checkOutputsWritable(names, choice)) return stop;
+    for (const OutputSpec& spec : outputsOf(choice)) {
         std::optional<OutputFile> file = OutputFile::create(names.*spec.name);
         if (!file) return stopOnOutput(refusal(spec.message, names.*spec.name, errno));
         files.*spec.file = std::move(*file);
@@ -157,7 +169,7 @@ std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& nam
 }
 
 std::optional<Stop> publishOutputFiles(OutputFiles& files) {
-    const std::vector<OutputSpec> specs = outputsOf(true, true);
+    const std::vector<OutputSpec> specs = outputsOf({true, true, true});
     for (const OutputSpec& spec : specs)
         if (auto stop = (files.*spec.file).finish()) return stop;
     // Every file is complete: put them all in place, not to be interrupted

@@ -27,6 +27,17 @@ struct OutputNames {
     std::string coordinatePoints;   // stem.TagP (only with a coordinates file)
     std::string segmentTrack;       // stem_GCcontent.bedGraph (only with --bed)
     std::string splitPointTrack;    // stem_SegPoints.bed (only with --bed)
+    std::string gcWindows;          // stem_GCwindows.bedGraph (only with --windows)
+    std::string gcSkew;             // stem_GCskew.bedGraph (only with --windows)
+    std::string cumulativeSkew;     // stem_cumGCskew.bedGraph (only with --windows)
+    std::string replication;        // stem_replication.tsv (only with --windows)
+};
+
+// Which of the optional files a run writes.
+struct OutputChoice {
+    bool coordinates = false;
+    bool browserTracks = false;
+    bool windows = false;
 };
 
 OutputNames outputNamesFor(const std::string& stem);
@@ -81,16 +92,22 @@ struct OutputFiles {
     OutputFile coordinatePoints;  // with a coordinates file only
     OutputFile segmentTrack;      // with browser tracks only
     OutputFile splitPointTrack;   // with browser tracks only
+    OutputFile gcWindows;         // the composition tracks, with windows only
+    OutputFile gcSkew;
+    OutputFile cumulativeSkew;
+    OutputFile replication;
 };
 
 // Refuses, before anything is read, an output name that is a folder or an
 // existing file that may not be written, and a folder that cannot take new
 // files.
-std::optional<Stop> checkOutputsWritable(const OutputNames& names, bool coordinates, bool browserTracks);
+std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputChoice& choice);
+
+// The names of the files the run writes, in creation order.
+std::vector<const std::string*> namesWritten(const OutputNames& names, const OutputChoice& choice);
 
 // Creates the temporary files; on a stop, none is left.
-std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, bool coordinates,
-                                      bool browserTracks);
+std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, const OutputChoice& choice);
 
 // Finishes every file, then puts them all in place of their final names.
 std::optional<Stop> publishOutputFiles(OutputFiles& files);

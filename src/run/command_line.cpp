@@ -156,6 +156,14 @@ const char* applyKernel(const std::string& value, RunParameters& parameters) {
     return nullptr;
 }
 
+const char* applyWindows(const std::string& value, RunParameters& parameters) {
+    const auto number = parseDecimalInteger(value);
+    if (!number || number->negative || number->tooLarge || number->magnitude < 1 || number->magnitude > INT32_MAX)
+        return kRefused;
+    parameters.windowSize = static_cast<std::uint32_t>(number->magnitude);
+    return nullptr;
+}
+
 const char* applyPrefix(const std::string& value, RunParameters& parameters) {
     if (value.empty()) return kRefused;
     parameters.outputPrefix = value;
@@ -191,6 +199,9 @@ const Option kOptions[] = {
     {0, "split-records", nullptr, nullptr,
      [](const std::string&, RunParameters& p) -> const char* { return p.splitRecords = true, nullptr; },
      "segment every FASTA record on its own, as if records were separated by gaps"},
+    {0, "windows", "SIZE",
+     "You must specify a window size (a whole number of bases, at least 1) after --windows.\n", applyWindows,
+     "also write GC and GC-skew windows of SIZE bases, the cumulative skew and each record's origin"},
     {0, "prefix", "PATH", "You must specify an output path prefix after --prefix.\n", applyPrefix,
      "name the output files PATH plus their suffixes instead of the input's stem"},
     {0, "threads", "N", "You must specify a number of threads from 1 to 1024 after --threads.\n",
@@ -287,7 +298,9 @@ std::string longHelpText() {
         "  STEM_SegPoints.html, STEM.SegP     split-point table and points on the curve\n"
         "  STEM.Vestrel, STEM_Vestrel.plt     sampled curve and gnuplot script\n"
         "  STEM.TagP                          coordinates on the curve (with -c)\n"
-        "  STEM_GCcontent.bedGraph, STEM_SegPoints.bed   browser tracks (with --bed)\n";
+        "  STEM_GCcontent.bedGraph, STEM_SegPoints.bed   browser tracks (with --bed)\n"
+        "  STEM_GCwindows.bedGraph, STEM_GCskew.bedGraph, STEM_cumGCskew.bedGraph,\n"
+        "  STEM_replication.tsv               composition along each record (with --windows)\n";
     return text;
 }
 

@@ -20,6 +20,7 @@
 #include "profile/profile_pass.h"
 #include "profile/walk.h"
 #include "reports/browser_tracks.h"
+#include "reports/composition_tracks.h"
 #include "reports/curve_files.h"
 #include "reports/output_files.h"
 #include "reports/plot_script.h"
@@ -49,19 +50,8 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
     return prefix + (slash == std::string::npos ? stem : stem.substr(slash + 1));
 }
 
-// The names of the files a run may write, in creation order.
-std::vector<const std::string*> namesWritten(const OutputNames& names,
-                                             const RunParameters& parameters) {
-    std::vector<const std::string*> written = {
-        &names.segmentSteps, &names.segmentPage,   &names.splitPointData,
-        &names.curveData,    &names.plotScript,    &names.splitPointPage,
-    };
-    if (parameters.plotCoordinates) written.push_back(&names.coordinatePoints);
-    if (parameters.browserTracks) {
-        written.push_back(&names.segmentTrack);
-        written.push_back(&names.splitPointTrack);
-    }
-    return written;
+OutputChoice outputChoice(const RunParameters& parameters) {
+    return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0};
 }
 
 // Refuses, before anything is read or written, names that no run should
@@ -91,12 +81,12 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
         {"density", parameters.plotDensity ? &parameters.densityFileName : nullptr}};
     for (const auto& [kind, name] : read) {
         if (name == nullptr) continue;
-        for (const std::string* output : namesWritten(names, parameters))
+        for (const std::string* output : namesWritten(names, outputChoice(parameters)))
             if (sameFile(*name, *output))
                 return stopOnError(format("The %s file would be overwritten by the output file %s\n", kind,
                                           output->c_str()));
     }
-    return checkOutputsWritable(names, parameters.plotCoordinates, parameters.browserTracks);
+    return checkOutputsWritable(names, outputChoice(parameters));
 }
 
 // Works the slope out beside the segmentation when a thread can be had.
@@ -118,6 +108,7 @@ struct RunResults {
     const Profile& profile;
     std::int32_t coordinateCount;
     std::uint32_t plotScale;
+    const KernelTable& kernels;
 };
 
 // Writes every output file of the run, then puts them in place together.
@@ -137,12 +128,16 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
                      parameters.graphSize, parameters.densityFileName},
                     {stem, length, results.profile.plotRangeEnd, results.profile.splitPoints,
                      results.coordinateCount});
+    const std::string name = unnamedRecordName(stem);
+    const RecordMap records(results.sequence.records, length, name);
     if (parameters.browserTracks) {
-        const std::string name = unnamedRecordName(stem);
-        const RecordMap records(results.sequence.records, length, name);
         writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
         writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
     }
+    if (parameters.windowSize > 0)
+        writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
+                                outputs.replication.get()},
+                               records, results.sequence.bases.get(), parameters.windowSize, results.kernels, name);
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
@@ -204,7 +199,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     if (!derived.ok()) return report(derived.stop(), console);
     const std::uint32_t plotScale = derived.value().plotScale;
     OutputFiles outputs;
-    if (auto stop = createOutputFiles(outputs, names, parameters.plotCoordinates, parameters.browserTracks))
+    if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
         return report(*stop, console);
 
     // Segmentation, contig by contig; the slope depends on the bases alone
@@ -248,7 +243,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     // The reports, put in place together.
     storing = "the reports";
     const RunResults results{sequence, segmentationParameters, segmentation.segments,
-                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale};
+                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale, *kernels};
     if (auto stop = writeOutputs(outputs, results, parameters, stem, console)) return report(*stop, console);
     return 0;
 }

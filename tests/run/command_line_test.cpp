@@ -41,6 +41,8 @@ TEST_P(OptionsTest, ParsesOrStops) {
 }
 
 const std::string kMinimumMissing = "1 You must specify a minimum length after -i.\n";
+const std::string kWindowsRefused =
+    "1 You must specify a window size (a whole number of bases, at least 1) after --windows.\n";
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, OptionsTest,
@@ -72,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--threads", "0"}, "1 You must specify a number of threads from 1 to 1024 after --threads.\n"},
         OptionCase{{"--kernel", "sse"},
                    "1 You must specify a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n"},
-        OptionCase{{"--prefix="}, "1 You must specify an output path prefix after --prefix.\n"}));
+        OptionCase{{"--prefix="}, "1 You must specify an output path prefix after --prefix.\n"},
+        OptionCase{{"--windows", "0"}, kWindowsRefused}, OptionCase{{"--windows=-5"}, kWindowsRefused},
+        OptionCase{{"--windows", "1e3"}, kWindowsRefused}, OptionCase{{"--windows"}, kWindowsRefused}));
 
 // Arguments that read like requests but are values (the golden runs answer
 // the requests themselves).

@@ -1,0 +1,30 @@
+// Composition along a record: base counts in windows, and the extremes of
+// the cumulative GC skew walk (replication origin and terminus).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/kernels.h"
+
+namespace vestrel {
+
+// Calls `window(from, to, counts)` for each window of `size` bases of the
+// 0-based half-open stretch [start, end), in order, from its first base; the
+// last window may be shorter. from and to are relative to `start`.
+void forEachWindow(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end,
+                   std::uint32_t size,
+                   const std::function<void(std::uint64_t from, std::uint64_t to, const BaseCounts&)>& window);
+
+// The walk c(0) = 0, c(i) = c(i - 1) + 1 for g, - 1 for c, unchanged
+// otherwise, over the bases of [start, end): the first 1-based position
+// where it is lowest (origin) and where it is highest (terminus).
+struct SkewExtremes {
+    std::uint64_t origin = 0;
+    std::uint64_t terminus = 0;
+    std::int64_t lowest = 0;
+    std::int64_t highest = 0;
+};
+SkewExtremes skewExtremes(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end);
+
+}  // namespace vestrel
