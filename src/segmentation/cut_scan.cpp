@@ -76,30 +76,50 @@ bool stepBound(const Sample& from, const Sample& to, std::int32_t atTotal, std::
     return std::isfinite(bound);
 }
 
-BestCut scanPruned(const KernelTable& kernels, const char* bases, std::int32_t first, std::int32_t last,
-                   const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal, BestCut best) {
-    const double counted = static_cast<double>(atTotal + gcTotal);
+// The samples every kSampleStep candidates of first..last, and the highest
+// summed terms among them. Sampling counts from `first` on; finishing adds
+// the counts before it and works the terms out, so that the chunks of a
+// stretch can be sampled side by side.
+struct Sampled {
     std::vector<Sample> samples;
+    double highest = -std::numeric_limits<double>::infinity();
+};
+
+Sampled sampleCandidates(const KernelTable& kernels, const char* bases, std::int32_t first, std::int32_t last) {
+    Sampled sampled;
+    std::vector<Sample>& samples = sampled.samples;
     samples.reserve(static_cast<size_t>((static_cast<std::int64_t>(last) - first) / kSampleStep + 2));
-    BaseCounts left = before + countOf(kernels, bases, first, first);
-    samples.push_back({first, left, termsAt(left, atTotal, gcTotal)});
+    BaseCounts left = countOf(kernels, bases, first, first);
+    samples.push_back({first, left, 0});
     for (std::int32_t position = first; position < last;) {
         const std::int32_t next = static_cast<std::int32_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(position) + kSampleStep, last));
         left = left + countOf(kernels, bases, position + 1, next);
-        samples.push_back({next, left, termsAt(left, atTotal, gcTotal)});
+        samples.push_back({next, left, 0});
         position = next;
     }
-    double highest = -std::numeric_limits<double>::infinity();
-    for (const Sample& sample : samples)
-        if (sample.terms > highest) highest = sample.terms;
-    // Far more than the rounding of any computed S: what lies below this
-    // scores strictly less than the best sample.
-    const double threshold = highest - (1e-7 * std::abs(highest) + 1e-7);
+    return sampled;
+}
 
-    // The first sample, then each stretch between samples in order.
+void finishSamples(Sampled& sampled, const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal) {
+    for (Sample& sample : sampled.samples) {
+        sample.left = before + sample.left;
+        sample.terms = termsAt(sample.left, atTotal, gcTotal);
+        if (sample.terms > sampled.highest) sampled.highest = sample.terms;
+    }
+}
+
+// Far more than the rounding of any computed S: what lies below this scores
+// strictly less than the sample that scored `highest`.
+double thresholdBelow(double highest) { return highest - (1e-7 * std::abs(highest) + 1e-7); }
+
+// The samples, then each stretch between samples in order: scored exactly
+// unless its bound stays below the threshold.
+BestCut scanSampled(const KernelTable& kernels, const char* bases, const std::vector<Sample>& samples,
+                    double threshold, std::int32_t atTotal, std::int32_t gcTotal, BestCut best) {
+    const double counted = static_cast<double>(atTotal + gcTotal);
     const double firstScore = samples[0].terms / counted;
-    if (firstScore > best.best) best = {firstScore, first};
+    if (firstScore > best.best) best = {firstScore, samples[0].position};
     for (size_t j = 0; j + 1 < samples.size(); ++j) {
         const Sample& from = samples[j];
         const Sample& to = samples[j + 1];
@@ -122,7 +142,9 @@ BestCut scanCandidates(const KernelTable& kernels, const char* bases, std::int32
                        std::int32_t gcTotal, BestCut init) {
     if (static_cast<std::int64_t>(last) - first + 1 < kPrunedScan)
         return scanEvery(kernels, bases, first, last, before, atTotal, gcTotal, init);
-    return scanPruned(kernels, bases, first, last, before, atTotal, gcTotal, init);
+    Sampled sampled = sampleCandidates(kernels, bases, first, last);
+    finishSamples(sampled, before, atTotal, gcTotal);
+    return scanSampled(kernels, bases, sampled.samples, thresholdBelow(sampled.highest), atTotal, gcTotal, init);
 }
 
 }  // namespace
@@ -145,26 +167,27 @@ BestCut scanStretch(const KernelTable& kernels, const char* bases, std::int32_t 
     if (pool == nullptr || pool->size() < 2 || candidates < kChunkedScan)
         return scanCandidates(kernels, bases, start, end - 1, BaseCounts{}, atTotal, gcTotal, best);
 
-    // Chunks in order: count each chunk's bases, then scan every chunk from
-    // the counts before it; the first chunk holding the highest score wins.
+    // Chunks in order: sample each chunk from its first base, add the counts
+    // of the chunks before it, then scan every chunk pruned against the best
+    // sample of the whole stretch; the first chunk holding the highest score
+    // wins.
     const std::int64_t chunks = std::min<std::int64_t>(pool->size() * 4, candidates / (kChunkedScan / 4));
     std::vector<std::int32_t> firsts(static_cast<size_t>(chunks) + 1);
     for (std::int64_t i = 0; i <= chunks; ++i)
         firsts[static_cast<size_t>(i)] = static_cast<std::int32_t>(start + candidates * i / chunks);
-    std::vector<BaseCounts> before(static_cast<size_t>(chunks));
+    std::vector<Sampled> sampled(static_cast<size_t>(chunks));
     pool->forEach(static_cast<size_t>(chunks), [&](size_t i) {
-        before[i] = countOf(kernels, bases, firsts[i], firsts[i + 1] - 1);
+        sampled[i] = sampleCandidates(kernels, bases, firsts[i], firsts[i + 1] - 1);
     });
-    BaseCounts running;
-    for (BaseCounts& chunk : before) {
-        const BaseCounts own = chunk;
-        chunk = running;
-        running = running + own;
-    }
+    std::vector<BaseCounts> before(static_cast<size_t>(chunks));
+    for (size_t i = 1; i < before.size(); ++i) before[i] = before[i - 1] + sampled[i - 1].samples.back().left;
+    pool->forEach(static_cast<size_t>(chunks), [&](size_t i) { finishSamples(sampled[i], before[i], atTotal, gcTotal); });
+    double highest = -std::numeric_limits<double>::infinity();
+    for (const Sampled& chunk : sampled) highest = std::max(highest, chunk.highest);
     std::vector<BestCut> found(static_cast<size_t>(chunks));
     pool->forEach(static_cast<size_t>(chunks), [&](size_t i) {
-        found[i] = scanCandidates(kernels, bases, firsts[i], firsts[i + 1] - 1, before[i], atTotal,
-                                  gcTotal, BestCut{});
+        found[i] = scanSampled(kernels, bases, sampled[i].samples, thresholdBelow(highest), atTotal, gcTotal,
+                               BestCut{});
     });
     for (const BestCut& chunk : found)
         if (chunk.best > best.best) best = chunk;
