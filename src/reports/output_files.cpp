@@ -39,6 +39,7 @@ std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
         specs.push_back({&OutputFiles::cumulativeSkew, &OutputNames::cumulativeSkew, "cannot open the file"});
         specs.push_back({&OutputFiles::replication, &OutputNames::replication, "cannot open the file"});
     }
+    if (choice.report) specs.push_back({&OutputFiles::reportPage, &OutputNames::reportPage, "cannot open the file"});
     return specs;
 }
 
@@ -71,6 +72,7 @@ OutputNames outputNamesFor(const std::string& stem) {
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
         stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed", stem + "_GCwindows.bedGraph",
         stem + "_GCskew.bedGraph", stem + "_cumGCskew.bedGraph", stem + "_replication.tsv",
+        stem + "_report.html",
     };
 }
 
@@ -169,7 +171,7 @@ std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& nam
 }
 
 std::optional<Stop> publishOutputFiles(OutputFiles& files) {
-    const std::vector<OutputSpec> specs = outputsOf({true, true, true});
+    const std::vector<OutputSpec> specs = outputsOf({true, true, true, true});
     for (const OutputSpec& spec : specs)
         if (auto stop = (files.*spec.file).finish()) return stop;
     // Every file is complete: put them all in place, not to be interrupted

@@ -31,6 +31,7 @@ struct OutputNames {
     std::string gcSkew;             // stem_GCskew.bedGraph (only with --windows)
     std::string cumulativeSkew;     // stem_cumGCskew.bedGraph (only with --windows)
     std::string replication;        // stem_replication.tsv (only with --windows)
+    std::string reportPage;         // stem_report.html (only with --report)
 };
 
 // Which of the optional files a run writes.
@@ -38,6 +39,7 @@ struct OutputChoice {
     bool coordinates = false;
     bool browserTracks = false;
     bool windows = false;
+    bool report = false;
 };
 
 OutputNames outputNamesFor(const std::string& stem);
@@ -96,6 +98,7 @@ struct OutputFiles {
     OutputFile gcSkew;
     OutputFile cumulativeSkew;
     OutputFile replication;
+    OutputFile reportPage;        // with the report only
 };
 
 // Refuses, before anything is read, an output name that is a folder or an

@@ -196,6 +196,9 @@ const Option kOptions[] = {
     {0, "bed", nullptr, nullptr,
      [](const std::string&, RunParameters& p) -> const char* { return p.browserTracks = true, nullptr; },
      "also write STEM_GCcontent.bedGraph and STEM_SegPoints.bed for genome browsers"},
+    {0, "report", nullptr, nullptr,
+     [](const std::string&, RunParameters& p) -> const char* { return p.report = true, nullptr; },
+     "also write STEM_report.html: one page of the whole run, with pictures, for any browser"},
     {0, "split-records", nullptr, nullptr,
      [](const std::string&, RunParameters& p) -> const char* { return p.splitRecords = true, nullptr; },
      "segment every FASTA record on its own, as if records were separated by gaps"},
@@ -299,6 +302,7 @@ std::string longHelpText() {
         "  STEM.Vestrel, STEM_Vestrel.plt     sampled curve and gnuplot script\n"
         "  STEM.TagP                          coordinates on the curve (with -c)\n"
         "  STEM_GCcontent.bedGraph, STEM_SegPoints.bed   browser tracks (with --bed)\n"
+        "  STEM_report.html                   the page of the whole run (with --report)\n"
         "  STEM_GCwindows.bedGraph, STEM_GCskew.bedGraph, STEM_cumGCskew.bedGraph,\n"
         "  STEM_replication.tsv               composition along each record (with --windows)\n";
     return text;

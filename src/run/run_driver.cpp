@@ -22,6 +22,7 @@
 #include "reports/browser_tracks.h"
 #include "reports/composition_tracks.h"
 #include "reports/curve_files.h"
+#include "reports/html_report.h"
 #include "reports/output_files.h"
 #include "reports/plot_script.h"
 #include "reports/segment_reports.h"
@@ -51,7 +52,7 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
 }
 
 OutputChoice outputChoice(const RunParameters& parameters) {
-    return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0};
+    return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report};
 }
 
 // Refuses, before anything is read or written, names that no run should
@@ -109,7 +110,19 @@ struct RunResults {
     std::int32_t coordinateCount;
     std::uint32_t plotScale;
     const KernelTable& kernels;
+    const std::vector<Gap>& gaps;
+    const std::vector<std::string>& args;
 };
+
+// The command line as it was typed, arguments with blanks quoted.
+std::string commandLineOf(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty()) line += ' ';
+        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
+    }
+    return line;
+}
 
 // Writes every output file of the run, then puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
@@ -138,6 +151,12 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
         writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
                                 outputs.replication.get()},
                                records, results.sequence.bases.get(), parameters.windowSize, results.kernels, name);
+    if (parameters.report)
+        writeHtmlReport(outputs.reportPage.get(),
+                        {results.args[1], commandLineOf(results.args), results.sequence, records, results.kernels,
+                         results.segmentation, results.gaps, results.segments, results.sortedSplitPoints,
+                         results.profile, results.plotScale, parameters.plotZ, parameters.densityFileName,
+                         results.coordinateCount});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
@@ -243,7 +262,8 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     // The reports, put in place together.
     storing = "the reports";
     const RunResults results{sequence, segmentationParameters, segmentation.segments,
-                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale, *kernels};
+                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale, *kernels,
+                             gaps.value(), args};
     if (auto stop = writeOutputs(outputs, results, parameters, stem, console)) return report(*stop, console);
     return 0;
 }

@@ -27,6 +27,7 @@ struct RunParameters {
     bool browserTracks = false;  // --bed: also a bedGraph and a BED file
     bool splitRecords = false;   // --split-records: records cut contigs like gaps
     std::string outputPrefix;    // --prefix: names outputs instead of the stem
+    bool report = false;           // --report: also the page of the whole run
     std::uint32_t windowSize = 0;  // --windows: bases per window of the composition tracks; 0: none
 };
 

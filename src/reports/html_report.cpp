@@ -1,0 +1,283 @@
+#include "reports/html_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "common/console.h"
+#include "common/format.h"
+#include "report_assets.h"
+
+namespace vestrel {
+namespace {
+
+// The drawing area of a panel inside its view box.
+struct Frame {
+    double left = 70, width = 1110, top = 12, height;
+    double total() const { return top + height + 30; }
+};
+
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string decimal(double value, int decimals) {
+    return std::isnan(value) ? "nan" : format("%.*f", decimals, value);
+}
+
+class Page {
+public:
+    Page(const ReportContents& c) : c_(c), length_(std::max<std::uint32_t>(c.sequence.length, 1)) {}
+
+    double xAt(const Frame& f, double position) const {
+        return f.left + (position - 1) / std::max<double>(1, length_ - 1) * f.width;
+    }
+    std::string x(const Frame& f, double position) const { return format("%.1f", xAt(f, position)); }
+
+    void axis(std::string& svg, const Frame& f) const {
+        const double raw = (length_ - 1) / 8.0;
+        const double power = std::pow(10, std::floor(std::log10(std::max(raw, 1.0))));
+        double step = power;
+        for (double m : {1, 2, 5, 10})
+            if (m * power >= raw) { step = m * power; break; }
+        svg += "<g class=\"axis x-axis\">";
+        for (double p = std::ceil(1 / step) * step; p <= length_; p += step) {
+            const std::string label = step >= 1e6   ? format("%g Mb", p / 1e6)
+                                      : step >= 1e3 ? format("%g kb", p / 1e3)
+                                                    : format("%g bp", p);
+            svg += format("<line x1=\"%s\" x2=\"%s\" y1=\"%g\" y2=\"%g\"/><text x=\"%s\" y=\"%g\" "
+                          "text-anchor=\"middle\">%s</text>", x(f, p).c_str(), x(f, p).c_str(), f.top + f.height,
+                          f.top + f.height + 5, x(f, p).c_str(), f.top + f.height + 17, label.c_str());
+        }
+        svg += "</g>";
+    }
+
+    void yAxis(std::string& svg, const Frame& f, double low, double high, const char* title) const {
+        svg += format("<g class=\"axis\"><line x1=\"%g\" x2=\"%g\" y1=\"%g\" y2=\"%g\"/>", f.left, f.left, f.top,
+                      f.top + f.height);
+        for (int k = 0; k <= 4; ++k) {
+            const double v = low + (high - low) * k / 4, y = f.top + f.height - f.height * k / 4;
+            svg += format("<text x=\"%g\" y=\"%.1f\" text-anchor=\"end\">%s</text>", f.left - 4, y + 4,
+                          std::abs(high - low) < 10 ? format("%.2f", v).c_str() : format("%.0f", v).c_str());
+        }
+        svg += format("<text x=\"12\" y=\"%g\" transform=\"rotate(-90 12 %g)\" text-anchor=\"middle\">%s</text></g>",
+                      f.top + f.height / 2, f.top + f.height / 2, title);
+    }
+
+    // Gaps shaded and record boundaries, in every panel.
+    void landmarks(std::string& svg, const Frame& f) const {
+        for (const Gap& gap : c_.gaps)
+            svg += format("<rect class=\"gap\" data-start=\"%u\" data-end=\"%u\" x=\"%s\" width=\"%s\" y=\"%g\" "
+                          "height=\"%g\"><title>gap %u-%u</title></rect>", gap.startIndex + 1, gap.endIndex + 1,
+                          x(f, gap.startIndex).c_str(),
+                          format("%.1f", xAt(f, gap.endIndex + 1) - xAt(f, gap.startIndex)).c_str(),
+                          f.top, f.height, gap.startIndex + 1, gap.endIndex + 1);
+        const auto& spans = c_.records.spans();
+        for (std::size_t i = 1; i < spans.size(); ++i)
+            svg += format("<line class=\"record\" data-position=\"%llu\" transform=\"translate(%s,0)\" x1=\"0\" "
+                          "x2=\"0\" y1=\"%g\" y2=\"%g\"><title>%s</title></line>",
+                          static_cast<unsigned long long>(spans[i].start) + 1,
+                          x(f, static_cast<double>(spans[i].start) + 1).c_str(), f.top, f.top + f.height,
+                          escaped(spans[i].name).c_str());
+    }
+
+    std::string curvePanel() const {
+        const Frame f{70, 1110, 12, 300};
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (const CurveSample& s : c_.profile.samples)
+            if (!s.gap) low = std::min(low, s.value), high = std::max(high, s.value);
+        if (!(low <= high)) low = 0, high = 1;
+        const double pad = (high - low) * 0.05 + 1e-9;
+        low -= pad, high += pad;
+        const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
+        std::string svg = format("<svg id=\"curve\" data-panel=\"curve\" viewBox=\"0 0 1200 %g\" data-left=\"%g\" "
+                                 "data-width=\"%g\" data-top=\"%g\" data-height=\"%g\" data-y-low=\"%.3f\" "
+                                 "data-y-high=\"%.3f\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">",
+                                 f.total(), f.left, f.width, f.top, f.height, low, high);
+        landmarks(svg, f);
+        axis(svg, f);
+        yAxis(svg, f, low, high, c_.plotZ ? "z&#x2032;" : "&#x2212;z&#x2032;");
+        // Minimum and maximum per pixel column: the extremes survive thinning.
+        std::string d;
+        long column = -1;
+        double columnLow = 0, columnHigh = 0;
+        const auto flush = [&] {
+            if (column >= 0) d += format("L%ld,%.1fL%ld,%.1f", column, columnHigh, column, columnLow);
+        };
+        for (const CurveSample& s : c_.profile.samples) {
+            if (s.gap) {
+                flush();
+                column = -1;
+                continue;
+            }
+            const double position = static_cast<double>(s.x - 1) * c_.plotScale + 1;
+            const long here = std::lround(xAt(f, position));
+            const double yy = y(s.value);
+            if (here == column) {
+                columnLow = std::max(columnLow, yy), columnHigh = std::min(columnHigh, yy);
+                continue;
+            }
+            flush();
+            d += format("%c%ld,%.1f", column < 0 ? 'M' : 'L', here, yy);
+            column = here, columnLow = yy, columnHigh = yy;
+        }
+        flush();
+        svg += "<path class=\"curve\" d=\"" + (d.empty() ? std::string("M0,0") : d) + "\"/>";
+        for (std::size_t i = 0; i < c_.splitPoints.size() && i < c_.profile.splitPoints.size(); ++i) {
+            const SplitPoint& p = c_.splitPoints[i];
+            const ProjectedPoint& at = c_.profile.splitPoints[i];
+            const int n = static_cast<int>(i) + 1;
+            svg += format("<g class=\"split\" data-number=\"%d\" data-position=\"%d\" data-strength=\"%.2f\" "
+                          "data-depth=\"%d\" data-contig=\"%d-%d\" transform=\"translate(%s,0)\"><circle cy=\"%.1f\" "
+                          "r=\"4\"/><text y=\"%.1f\" text-anchor=\"middle\">%d</text><title>split point %d: "
+                          "position %d, strength %.2f, depth %d, contig %d-%d</title></g>",
+                          n, p.position, p.strength, p.depth, p.contigStart, p.contigEnd,
+                          x(f, p.position).c_str(), y(at.y), y(at.y) - 7, n, n, p.position, p.strength, p.depth,
+                          p.contigStart, p.contigEnd);
+        }
+        for (const ProjectedPoint& at : c_.profile.coordinates)
+            svg += format("<g class=\"coordinate\" data-position=\"%lld\" data-value=\"%.3f\" "
+                          "transform=\"translate(%s,0)\"><path d=\"M0,%.1fl-4,-7h8z\"/><title>coordinate %lld: %.3f"
+                          "</title></g>", static_cast<long long>(at.position) + 1, at.y,
+                          x(f, static_cast<double>(at.position) + 1).c_str(), y(at.y), static_cast<long long>(at.position) + 1, at.y);
+        return svg + "</svg>";
+    }
+
+    std::string gcPanel(std::string& note) const {
+        const Frame f{70, 1110, 12, 160};
+        double low = 1, high = 0;
+        for (const Segment& s : c_.segments.records)
+            if (!std::isnan(s.gcContent)) low = std::min(low, s.gcContent), high = std::max(high, s.gcContent);
+        if (low > high) low = 0, high = 1;
+        low = std::max(0.0, low - 0.05), high = std::min(1.0, high + 0.05);
+        const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
+        std::string svg = format("<svg id=\"gc\" data-panel=\"gc\" viewBox=\"0 0 1200 %g\" data-left=\"%g\" "
+                                 "data-width=\"%g\" data-top=\"%g\" data-height=\"%g\" data-y-low=\"%g\" "
+                                 "data-y-high=\"%g\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">",
+                                 f.total(), f.left, f.width, f.top, f.height, low, high);
+        landmarks(svg, f);
+        axis(svg, f);
+        yAxis(svg, f, low, high, "GC content");
+        if (!c_.densityFileName.empty()) svg += densityBoxes(f, note);
+        for (const Segment& s : c_.segments.records) {
+            if (std::isnan(s.gcContent)) continue;
+            svg += format("<line class=\"steps segment\" data-start=\"%d\" data-end=\"%d\" data-gc=\"%.6f\" "
+                          "x1=\"%s\" x2=\"%s\" y1=\"%.1f\" y2=\"%.1f\"><title>%d-%d: GC %.2f%%</title></line>",
+                          s.start, s.end, s.gcContent, x(f, s.start - 1).c_str(), x(f, s.end).c_str(),
+                          y(s.gcContent), y(s.gcContent), s.start, s.end, 100 * s.gcContent);
+        }
+        return svg + "</svg>";
+    }
+
+    // Boxes of the density file (position, value), on a scale of their own.
+    std::string densityBoxes(const Frame& f, std::string& note) const {
+        std::ifstream file(c_.densityFileName);
+        if (!file) {
+            note = "The density file " + escaped(c_.densityFileName) + " could not be read: " + std::strerror(errno) + ".";
+            return "";
+        }
+        std::vector<std::pair<double, double>> boxes;
+        for (double position, value; file >> position >> value;) boxes.emplace_back(position, value);
+        double top = 0;
+        for (const auto& box : boxes) top = std::max(top, box.second);
+        std::string svg;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            const double start = i > 0 ? (boxes[i - 1].first + boxes[i].first) / 2 : boxes[i].first;
+            const double end = i + 1 < boxes.size() ? (boxes[i].first + boxes[i + 1].first) / 2 : boxes[i].first;
+            const double h = top > 0 ? boxes[i].second / top * f.height : 0;
+            svg += format("<rect class=\"density\" data-start=\"%.0f\" data-end=\"%.0f\" x=\"%s\" width=\"%.1f\" "
+                          "y=\"%.1f\" height=\"%.1f\"/>", start + 1, end, x(f, start + 1).c_str(),
+                          std::max(0.0, xAt(f, end) - xAt(f, start + 1)), f.top + f.height - h, h);
+        }
+        return svg;
+    }
+
+private:
+    const ReportContents& c_;
+    std::uint32_t length_;
+};
+
+std::string gcOf(const BaseCounts& counts) {
+    const int acgt = counts.at() + counts.gc();
+    return acgt > 0 ? format("%.2f", 100.0 * counts.gc() / acgt) : "-";
+}
+
+}  // namespace
+
+void writeHtmlReport(std::FILE* file, const ReportContents& c) {
+    const Page page(c);
+    std::string note;
+    const std::string curve = page.curvePanel();
+    const std::string gc = page.gcPanel(note);
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Vestrel report: " +
+                       escaped(c.inputName) + "</title>\n<style>\n" + kReportCss + "</style></head>\n" +
+                       "<body data-status=\"static\">\n<h1>Vestrel report: " + escaped(c.inputName) + "</h1>\n";
+    const BaseCounts all = c.kernels.count(c.sequence.bases.get(), c.sequence.bases.get() + c.sequence.length);
+    const std::size_t segments = c.segments.records.size();
+    html += "<table class=\"summary\">";
+    const std::pair<const char*, std::string> rows[] = {
+        {"Input", escaped(c.inputName)},
+        {"Length", format("%u bp, %d bp without gaps", c.sequence.length, c.sequence.lengthExcludingGaps)},
+        {"GC content", gcOf(all) + " %"},
+        {"Parameters", format("halting parameter %g, minimum length %u bp, filtered gap size %d bp",
+                              c.parameters.haltingParameter, c.parameters.minimumLength, c.parameters.filteredGapSize)},
+        {"Found", format("segments %zu, split points %zu, gaps %zu, coordinates %d", segments, c.splitPoints.size(),
+                         c.gaps.size(), c.coordinateCount)},
+        {"Command", escaped(c.commandLine)},
+        {"Made by", "vestrel " VESTREL_VERSION ", <a href=\"http://vestrel.example.org\">http://vestrel.example.org</a>"}};
+    for (const auto& [key, value] : rows) html += std::string("<tr><td>") + key + "</td><td>" + value + "</td></tr>";
+    html += "</table>\n<h2>Records</h2><table id=\"records\"><thead><tr><th>record</th><th>length</th><th>GC %</th>"
+            "</tr></thead><tbody>";
+    for (const RecordMap::Span& span : c.records.spans())
+        html += format("<tr><td>%s</td><td>%llu</td><td>%s</td></tr>", escaped(span.name).c_str(),
+                       static_cast<unsigned long long>(span.end - span.start),
+                       gcOf(c.kernels.count(c.sequence.bases.get() + span.start,
+                                            c.sequence.bases.get() + span.end)).c_str());
+    html += "</tbody></table>\n<h2>The curve and the GC content</h2>\n<p class=\"controls\">Drag across a panel to "
+            "zoom, double-click to see it whole. <button data-pan=\"-1\">&#x25C0; left</button><button "
+            "data-pan=\"1\">right &#x25B6;</button><button data-reset>whole</button><button data-svg=\"curve\">curve "
+            "as SVG</button><button data-svg=\"gc\">GC content as SVG</button></p>\n<figure>" + curve +
+            "</figure>\n<figure>" + gc + "</figure>\n";
+    if (!note.empty()) html += "<p class=\"note\">" + note + "</p>\n";
+    html += "<h2>Segments</h2><p class=\"controls\"><button data-tsv=\"segments\">download as TSV</button></p>"
+            "<div class=\"scroll\"><table id=\"segments\" class=\"sortable\"><thead><tr><th>start</th><th>end</th>"
+            "<th>length</th><th>GC %</th></tr></thead><tbody>";
+    for (const Segment& s : c.segments.records)
+        html += format("<tr><td>%d</td><td>%d</td><td>%d</td><td>%s</td></tr>", s.start, s.end, s.length,
+                       std::isnan(s.gcContent) ? "-" : format("%.2f", 100 * s.gcContent).c_str());
+    html += "</tbody></table></div>\n<h2>Split points</h2><p class=\"controls\"><button data-tsv=\"split-points\">"
+            "download as TSV</button></p><div class=\"scroll\"><table id=\"split-points\" class=\"sortable\"><thead>"
+            "<tr><th>number</th><th>position</th><th>strength</th><th>depth</th><th>contig</th></tr></thead><tbody>";
+    int number = 0;
+    for (const SplitPoint& p : c.splitPoints)
+        html += format("<tr><td>%d</td><td>%d</td><td>%.2f</td><td>%d</td><td>%d-%d</td></tr>", ++number, p.position,
+                       p.strength, p.depth, p.contigStart, p.contigEnd);
+    html += "</tbody></table></div>\n<script type=\"application/json\" id=\"vestrel-data\">";
+    writeText(file, html);
+    // The curve for the script: position and value, null on gap bases.
+    std::string data = format("{\"length\":%u,\"curve\":[", c.sequence.length);
+    bool first = true;
+    for (const CurveSample& s : c.profile.samples) {
+        data += format("%s[%llu,%s]", first ? "" : ",",
+                       static_cast<unsigned long long>(s.x - 1) * c.plotScale + 1,
+                       s.gap ? "null" : decimal(s.value, 3).c_str());
+        first = false;
+    }
+    writeText(file, data + "]}</script>\n<script>\n" + kReportJs + "</script>\n</body></html>\n");
+}
+
+}  // namespace vestrel

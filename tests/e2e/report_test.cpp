@@ -1,0 +1,67 @@
+// The report page in a real browser: its script runs without error, it holds
+// a mark per split point, every record's name and every gap, a zoom asked
+// for in the address changes the x range of both panels, its picture is not
+// blank, and nothing in it loads from outside the file.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/run_command.h"
+
+namespace vestrel::testing {
+namespace {
+
+size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+CommandResult chromium(const TempDir& folder, const std::string& what, const std::string& url) {
+    return runCommand({"/usr/bin/timeout", "120", "/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                       "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                       "--no-first-run", "--user-data-dir=" + (folder / "profile").string(), "--window-size=1280,1600",
+                       "--virtual-time-budget=5000", what, url}, folder.path());
+}
+
+struct Report {
+    std::string setup, input;
+    std::vector<std::string> records;
+};
+void PrintTo(const Report& report, std::ostream* out) { *out << report.input; }
+
+class ReportPage : public ::testing::TestWithParam<Report> {};
+
+TEST_P(ReportPage, ShowsTheWholeRunInABrowser) {
+    const Report& report = GetParam();
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), report.setup).status, 0);
+    const CommandResult run = runVestrel(folder.path(), {report.input, "-t", "20", "-i", "1000", "--report", "--prefix",
+                                                         "run", "-c", "points.txt", "-d", "density.txt"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = readFile(folder / "run_report.html");
+    const std::regex outside(R"re((src|href|action)\s*=\s*"(?!http://vestrel\.example\.org")|url\(|@import|)re"
+                             R"re(https?://(?!vestrel\.example\.org|www\.w3\.org/2000/svg))re");  // a namespace, never loaded
+    EXPECT_FALSE(std::regex_search(page, outside));
+    const std::string url = "file://" + (folder / "run_report.html").string();
+    const CommandResult dom = chromium(folder, "--dump-dom", url + "#x=1000-2000");
+    ASSERT_EQ(dom.status, 0) << dom.err;
+    EXPECT_NE(dom.out.find("<body data-status=\"ready\""), std::string::npos) << dom.out.substr(0, 2000);
+    EXPECT_EQ(count(dom.out, "<g class=\"split\""), count(readFile(folder / "run_SegPoints.html"), "<TR align"));
+    EXPECT_EQ(count(dom.out, "<rect class=\"gap\""), 2 * count(run.out, "\nGaps: "));  // in both panels
+    EXPECT_EQ(count(dom.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 2u);
+    for (const std::string& record : report.records) EXPECT_NE(dom.out.find(">" + record + "<"), std::string::npos);
+    ASSERT_EQ(chromium(folder, "--screenshot=" + (folder / "page.png").string(), url).status, 0);
+    EXPECT_GT(readFile(folder / "page.png").size(), 40000u);  // a blank page compresses to a few kB
+}
+
+const std::string kInputs = R"(cp "$S/tests/data/density.txt" . && printf '100\n5000\n' > points.txt && )";
+
+INSTANTIATE_TEST_SUITE_P(Genomes, ReportPage, ::testing::Values(
+    Report{kInputs + R"(cp "$S/examples/lambda.fa" .)", "lambda.fa", {"gi|9626243|ref|NC_001416.1|"}},
+    Report{kInputs + R"(cp "$S/tests/data/synthetic.fa" .)", "synthetic.fa", {"synthetic_1", "synthetic_2"}},
+    Report{kInputs + R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > hs.fna)", "hs.fna",
+           {"CP003200.1", "CP003223.1", "CP003224.1", "CP003225.1", "CP003226.1", "CP003227.1", "CP003228.1"}}));
+
+}  // namespace
+}  // namespace vestrel::testing
