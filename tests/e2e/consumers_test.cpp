@@ -62,27 +62,28 @@ TEST(Consumers, BedtoolsMergesTheTracksIntoTheCoveredStretches) {
 }
 
 // Three genomes (plain and gzip, three extensions) beside a text and a
-// folder that are not genomes; a second run finds nothing to do, and the
-// lambda run is the stored one.
+// folder that are not genomes; a second run finds nothing to do, the lambda
+// run is the stored one, and the summary gives each first record's origin.
 TEST(Consumers, SnakemakeWorkflowRunsEveryGenomeOnce) {
     TempDir folder;
     const CommandResult run = shell(folder.path(), R"(mkdir -p genomes/old.fa && cp "$S/examples/lambda.fa" genomes &&
         cp "$S/tests/data/synthetic.fa" genomes/synthetic.fasta && echo 'not a genome' > genomes/notes.txt &&
         head -c 20000 "$S/examples/lambda.fa" | gzip > genomes/lambda_head.fna.gz &&
         set -- --snakefile "$S/examples/workflow/Snakefile" --jobs 2 --config genomes=genomes vestrel="$V" \
-            options='-t 100 -i 500' && snakemake "$@" >/dev/null && snakemake "$@" --dry-run --quiet &&
+            options='-t 100 -i 500 --windows 1000' && snakemake "$@" >/dev/null && snakemake "$@" --dry-run --quiet &&
         for f in lambda.SegGC lambda.SegP lambda.Vestrel lambda_GCcontent.html; do
             cmp "results/lambda/$f" "$S/tests/golden/lambda_t100_i500/$f" >&2 || exit 1; done)");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE((run.out + run.err).find("Nothing to be done"), std::string::npos) << run.out << run.err;
     EXPECT_EQ(readFile(folder / "results/summary.tsv"),
-              "genome\tlength\tsegments\tsplit_points\tmean_gc\nlambda\t48502\t2\t1\t0.498577\n"
-              "lambda_head\t19646\t1\t0\t0.569174\nsynthetic\t57641\t8\t5\t0.472655\n");
+              "genome\tlength\tsegments\tsplit_points\tmean_gc\torigin\tterminus\n"
+              "lambda\t48502\t2\t1\t0.498577\t103\t48425\nlambda_head\t19646\t1\t0\t0.569174\t103\t19646\n"
+              "synthetic\t57641\t8\t5\t0.472655\t26807\t16151\n");
 }
 
 // cmake --install gives a binary that runs and a page that man renders
 // without warnings, with the binary's version and an entry for each of the
-// 17 options of the help text.
+// 19 options of the help text.
 TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     TempDir prefix;
     const std::string install = "cmake --install " + quoted(fs::path(vestrelBinary()).parent_path().string());
@@ -95,7 +96,7 @@ TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     const std::string version = readFile(sourceDir() / "tests/golden/version/stdout");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, version + "17\n");
+    EXPECT_EQ(run.out, version + "19\n");
     EXPECT_NE(readFile(prefix / "page").find('\n' + version.substr(0, version.size() - 1) + ' '), std::string::npos);
 }
 

@@ -11,7 +11,7 @@ namespace {
 TEST(Windows, AgreeWithBedtoolsWindowsAndCounts) {
     TempDir folder;
     ASSERT_EQ(shell(folder.path(), R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > hs.fna)").status, 0);
-    ASSERT_EQ(runVestrel(folder.path(), {"hs.fna", "--windows", "1000"}).status, 0);
+    ASSERT_EQ(shell(folder.path(), "vestrel hs.fna --windows 1000 > /dev/null").status, 0);
     // Every mismatch is printed; the last lines count the windows compared.
     const CommandResult compared = shell(folder.path(), R"(
         awk '/^>/ { if (n) print n "\t" l; n = substr($1, 2); l = 0; next } { l += length($0) }
