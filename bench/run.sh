@@ -19,6 +19,7 @@
 #   BENCH_RUNS=3                 repetitions of every measurement (medians are shown)
 #   BENCH_WORKLOADS="5M 50M 250M"  which genome workloads to run
 #   BENCH_SETS="blocks deep gaps records"  which inputs of section 5 to run ("" for none)
+#   BENCH_REPORT=1               section 6, the report page (0: skip; needs chromium)
 #   BENCH_NAIVE=1                run bench/naive everywhere; 0: nowhere; or a list of
 #                                workloads and sets, e.g. "5M 50M blocks deep gaps records".
 #                                The naive 250M run takes about a minute of CPU per repetition
@@ -39,6 +40,7 @@ workloads=${BENCH_WORKLOADS-"5M 50M 250M"}
 sets=${BENCH_SETS-"blocks deep gaps records"}
 naive_choice=${BENCH_NAIVE:-1}
 one_thread=${BENCH_ONE_THREAD:-1}
+report_on=${BENCH_REPORT:-1}
 floor_trials=${BENCH_FLOOR_TRIALS:-5}
 keep=${BENCH_KEEP:-0}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_RUNS must be a positive integer" >&2; exit 2; }
@@ -434,6 +436,39 @@ for s in $sets; do
   [ "$keep" = 1 ] || rm -rf "$scratch"/"$s".*
 done
 
+# --- 6. the report page ------------------------------------------------------------------------
+# The run with and without --report, the page's size, and the time headless
+# Chromium takes to load it and run its script (beside an empty page: most of
+# it is the browser's own start).
+chromium_load() {  # DIR URL: a timed load, the DOM after the page's script in DIR/stdout
+  timed "$1" timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
+    --disable-component-update --disable-sync --no-first-run --user-data-dir="$1/profile" \
+    --virtual-time-budget=5000 --dump-dom "$2"
+}
+if [ "$report_on" = 1 ] && command -v chromium >/dev/null; then
+  for w in $workloads; do
+    for rep in $(seq "$runs"); do
+      echo "== $w: report, repetition $rep of $runs" >&2
+      vestrel_run plain "$w" "$rep"
+      vestrel_run report "$w" "$rep" --report
+      page=$scratch/$w.report.$rep/w/seq_report.html
+      mkdir -p "$scratch/$w.render.$rep/w" "$scratch/$w.empty.$rep/w"
+      echo '<!DOCTYPE html><title>empty</title>' >"$scratch/$w.empty.$rep/w/empty.html"
+      chromium_load "$scratch/$w.render.$rep" "file://$page"
+      chromium_load "$scratch/$w.empty.$rep" "file://$scratch/$w.empty.$rep/w/empty.html"
+      grep -q 'data-status="ready"' "$scratch/$w.render.$rep/stdout" && echo ready >"$scratch/$w.render.$rep/ready"
+    done
+    awk -v w="$w" -v plain="$(column plain "$w" 1)" -v report="$(column report "$w" 1)" \
+        -v mb="$(awk -v b="$(stat -c %s "$scratch/$w.report.1/w/seq_report.html")" 'BEGIN {print b / 1e6}')" \
+        -v render="$(column render "$w" 1)" -v empty="$(column empty "$w" 1)" \
+        -v ready="$(ls "$scratch"/"$w".render.*/ready 2>/dev/null | wc -l)" 'BEGIN {
+      printf "%-8s %9.3f %10.3f %8.1f%% %9.2f %9.3f %9.3f %9.3f %5d/%d\n", w, plain, report,
+        (report / plain - 1) * 100, mb, render, empty, render - empty, ready, '"$runs"'
+    }' >>"$tables/report"
+    [ "$keep" = 1 ] || rm -rf "$scratch"/"$w".plain.* "$scratch"/"$w".report.* "$scratch"/"$w".render.* "$scratch"/"$w".empty.*
+  done
+fi
+
 # --- the tables --------------------------------------------------------------------------------
 results=$bench/results.txt
 exec > >(tee "$results")
@@ -494,6 +529,16 @@ if [ -s "$tables/sets" ]; then
   echo "the default run / wall on one thread (below 1: the threads share the work); outputs: every output file,"
   echo "stdout and stderr of both runs compared with cmp, every repetition; naive lines: the console lines"
   echo "of one bench/naive run against the first default run; naive s: its wall time (one run)."
+fi
+if [ -s "$tables/report" ]; then
+  echo
+  echo "== 6. The report page (--report)"
+  printf '%-8s %9s %10s %9s %9s %9s %9s %9s %7s\n' "workload" "run s" "+report s" "extra" "page MB" "load s" "empty s" \
+    "page s" "ready"
+  show report
+  echo "run s, +report s: wall of the default run without and with --report (medians); load s: headless Chromium"
+  echo "loading the page and running its script (--dump-dom), empty s: the same on an empty page (the browser's"
+  echo "start), page s: the difference; ready: loads whose script finished without error."
 fi
 echo
 echo "The benchmark took $(( $(date +%s) - began )) s."
