@@ -95,6 +95,19 @@ public:
                           escaped(spans[i].name).c_str());
     }
 
+    // A panel's opening, with its geometry for the page's script, the gaps,
+    // the record boundaries and both axes.
+    std::string panelHead(const char* id, const Frame& f, double low, double high, const char* title) const {
+        std::string svg = format("<svg id=\"%s\" data-panel=\"%s\" viewBox=\"0 0 1200 %g\" data-left=\"%g\" "
+                                 "data-width=\"%g\" data-top=\"%g\" data-height=\"%g\" data-y-low=\"%.6g\" "
+                                 "data-y-high=\"%.6g\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">",
+                                 id, id, f.total(), f.left, f.width, f.top, f.height, low, high);
+        landmarks(svg, f);
+        axis(svg, f);
+        yAxis(svg, f, low, high, title);
+        return svg;
+    }
+
     std::string curvePanel() const {
         const Frame f{70, 1110, 12, 300};
         double low = std::numeric_limits<double>::infinity(), high = -low;
@@ -104,13 +117,7 @@ public:
         const double pad = (high - low) * 0.05 + 1e-9;
         low -= pad, high += pad;
         const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
-        std::string svg = format("<svg id=\"curve\" data-panel=\"curve\" viewBox=\"0 0 1200 %g\" data-left=\"%g\" "
-                                 "data-width=\"%g\" data-top=\"%g\" data-height=\"%g\" data-y-low=\"%.3f\" "
-                                 "data-y-high=\"%.3f\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">",
-                                 f.total(), f.left, f.width, f.top, f.height, low, high);
-        landmarks(svg, f);
-        axis(svg, f);
-        yAxis(svg, f, low, high, c_.plotZ ? "z&#x2032;" : "&#x2212;z&#x2032;");
+        std::string svg = panelHead("curve", f, low, high, c_.plotZ ? "z&#x2032;" : "&#x2212;z&#x2032;");
         // Minimum and maximum per pixel column: the extremes survive thinning.
         std::string d;
         long column = -1;
@@ -165,13 +172,7 @@ public:
         if (low > high) low = 0, high = 1;
         low = std::max(0.0, low - 0.05), high = std::min(1.0, high + 0.05);
         const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
-        std::string svg = format("<svg id=\"gc\" data-panel=\"gc\" viewBox=\"0 0 1200 %g\" data-left=\"%g\" "
-                                 "data-width=\"%g\" data-top=\"%g\" data-height=\"%g\" data-y-low=\"%g\" "
-                                 "data-y-high=\"%g\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">",
-                                 f.total(), f.left, f.width, f.top, f.height, low, high);
-        landmarks(svg, f);
-        axis(svg, f);
-        yAxis(svg, f, low, high, "GC content");
+        std::string svg = panelHead("gc", f, low, high, "GC content");
         if (!c_.densityFileName.empty()) svg += densityBoxes(f, note);
         for (const Segment& s : c_.segments.records) {
             if (std::isnan(s.gcContent)) continue;
