@@ -10,6 +10,7 @@
 
 #include "common/console.h"
 #include "common/format.h"
+#include "profile/composition.h"
 #include "report_assets.h"
 
 namespace vestrel {
@@ -41,7 +42,9 @@ std::string decimal(double value, int decimals) {
 
 class Page {
 public:
-    Page(const ReportContents& c) : c_(c), length_(std::max<std::uint32_t>(c.sequence.length, 1)) {}
+    Page(const ReportContents& c) : c_(c), length_(std::max<std::uint32_t>(c.sequence.length, 1)) {
+        if (c.windowSize > 0) windows_ = windows();
+    }
 
     double xAt(const Frame& f, double position) const {
         return f.left + (position - 1) / std::max<double>(1, length_ - 1) * f.width;
@@ -169,17 +172,78 @@ public:
         double low = 1, high = 0;
         for (const Segment& s : c_.segments.records)
             if (!std::isnan(s.gcContent)) low = std::min(low, s.gcContent), high = std::max(high, s.gcContent);
+        for (const Window& w : windows_)
+            if (!std::isnan(w.gc)) low = std::min(low, w.gc), high = std::max(high, w.gc);
         if (low > high) low = 0, high = 1;
         low = std::max(0.0, low - 0.05), high = std::min(1.0, high + 0.05);
         const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
         std::string svg = panelHead("gc", f, low, high, "GC content");
         if (!c_.densityFileName.empty()) svg += densityBoxes(f, note);
+        for (const Window& w : windows_)
+            if (!std::isnan(w.gc))
+                svg += format("<line class=\"window\" data-start=\"%llu\" data-end=\"%llu\" x1=\"%s\" x2=\"%s\" "
+                              "y1=\"%.1f\" y2=\"%.1f\"/>", w.start + 1, w.end, x(f, w.start).c_str(),
+                              x(f, w.end).c_str(), y(w.gc), y(w.gc));
         for (const Segment& s : c_.segments.records) {
             if (std::isnan(s.gcContent)) continue;
             svg += format("<line class=\"steps segment\" data-start=\"%d\" data-end=\"%d\" data-gc=\"%.6f\" "
                           "x1=\"%s\" x2=\"%s\" y1=\"%.1f\" y2=\"%.1f\"><title>%d-%d: GC %.2f%%</title></line>",
                           s.start, s.end, s.gcContent, x(f, s.start - 1).c_str(), x(f, s.end).c_str(),
                           y(s.gcContent), y(s.gcContent), s.start, s.end, 100 * s.gcContent);
+        }
+        return svg + "</svg>";
+    }
+
+    // The composition windows, merged so that a panel holds a few thousand
+    // lines at most: GC content and the cumulative skew at each one's end.
+    struct Window {
+        unsigned long long start, end;  // 0-based, half-open, in the joined sequence
+        double gc, cumulative;
+    };
+    std::vector<Window> windows() const {
+        std::uint64_t total = 0;
+        for (const RecordMap::Span& span : c_.records.spans()) total += (span.end - span.start) / c_.windowSize + 1;
+        const std::uint64_t merged = total / 3000 + 1;
+        std::vector<Window> found;
+        for (const RecordMap::Span& span : c_.records.spans()) {
+            double cumulative = 0;
+            BaseCounts counts;
+            std::uint64_t first = 0, n = 0;
+            forEachWindow(c_.kernels, c_.sequence.bases.get(), span.start, span.end, c_.windowSize,
+                          [&](std::uint64_t from, std::uint64_t to, const BaseCounts& window) {
+                if (n++ == 0) first = from;
+                counts = counts + window;
+                if (window.gc() > 0) cumulative += static_cast<double>(window.g - window.c) / window.gc();
+                if (n < merged && to < span.end - span.start) return;
+                const int acgt = counts.at() + counts.gc();
+                found.push_back({span.start + first, span.start + to,
+                                 acgt > 0 ? static_cast<double>(counts.gc()) / acgt : std::nan(""), cumulative});
+                counts = BaseCounts{}, n = 0;
+            });
+        }
+        return found;
+    }
+
+    // The cumulative GC skew of each record, with its origin and terminus.
+    std::string skewPanel() const {
+        const Frame f{70, 1110, 12, 160};
+        const std::vector<Window>& found = windows_;
+        double low = 0, high = 0;
+        for (const Window& w : found) low = std::min(low, w.cumulative), high = std::max(high, w.cumulative);
+        if (high - low < 1e-9) high = low + 1;
+        const auto y = [&](double v) { return f.top + f.height - (v - low) / (high - low) * f.height; };
+        std::string svg = panelHead("skew", f, low, high, "cumulative GC skew");
+        for (const Window& w : found)
+            svg += format("<line class=\"steps skew\" data-start=\"%llu\" data-end=\"%llu\" x1=\"%s\" x2=\"%s\" "
+                          "y1=\"%.1f\" y2=\"%.1f\"/>", w.start + 1, w.end, x(f, w.start).c_str(), x(f, w.end).c_str(),
+                          y(w.cumulative), y(w.cumulative));
+        for (const RecordMap::Span& span : c_.records.spans()) {
+            const SkewExtremes e = skewExtremes(c_.kernels, c_.sequence.bases.get(), span.start, span.end);
+            for (const auto& [kind, at] : {std::pair{"origin", e.origin}, std::pair{"terminus", e.terminus}})
+                svg += format("<g class=\"%s\" data-position=\"%llu\" transform=\"translate(%s,0)\"><path "
+                              "d=\"M0,%gl-5,9h10z\"/><title>%s of %s at %llu</title></g>", kind,
+                              static_cast<unsigned long long>(span.start + at), x(f, static_cast<double>(span.start + at)).c_str(),
+                              f.top, kind, escaped(span.name).c_str(), static_cast<unsigned long long>(at));
         }
         return svg + "</svg>";
     }
@@ -210,6 +274,7 @@ public:
 private:
     const ReportContents& c_;
     std::uint32_t length_;
+    std::vector<Window> windows_;
 };
 
 std::string gcOf(const BaseCounts& counts) {
@@ -253,6 +318,9 @@ void writeHtmlReport(std::FILE* file, const ReportContents& c) {
             "data-pan=\"1\">right &#x25B6;</button><button data-reset>whole</button><button data-svg=\"curve\">curve "
             "as SVG</button><button data-svg=\"gc\">GC content as SVG</button></p>\n<figure>" + curve +
             "</figure>\n<figure>" + gc + "</figure>\n";
+    if (c.windowSize > 0)
+        html += "<figure>" + page.skewPanel() + "</figure>\n<p class=\"controls\"><button data-svg=\"skew\">cumulative "
+                "skew as SVG</button></p>\n";
     if (!note.empty()) html += "<p class=\"note\">" + note + "</p>\n";
     html += "<h2>Segments</h2><p class=\"controls\"><button data-tsv=\"segments\">download as TSV</button></p>"
             "<div class=\"scroll\"><table id=\"segments\" class=\"sortable\"><thead><tr><th>start</th><th>end</th>"

@@ -33,6 +33,7 @@ struct ReportContents {
     bool plotZ;
     std::string densityFileName;  // empty: none
     std::int32_t coordinateCount;
+    std::uint32_t windowSize;  // 0: no composition windows
 };
 
 void writeHtmlReport(std::FILE* page, const ReportContents& contents);

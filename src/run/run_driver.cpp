@@ -156,7 +156,7 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
                         {results.args[1], commandLineOf(results.args), results.sequence, records, results.kernels,
                          results.segmentation, results.gaps, results.segments, results.sortedSplitPoints,
                          results.profile, results.plotScale, parameters.plotZ, parameters.densityFileName,
-                         results.coordinateCount});
+                         results.coordinateCount, parameters.windowSize});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");

@@ -37,7 +37,8 @@ TEST_P(ReportPage, ShowsTheWholeRunInABrowser) {
     TempDir folder;
     ASSERT_EQ(shell(folder.path(), report.setup).status, 0);
     const CommandResult run = shell(folder.path(), "vestrel " + report.input +
-                                                       " -t 20 -i 1000 --report --prefix run -c points.txt -d density.txt");
+                                                       " -t 20 -i 1000 --report --prefix run -c points.txt -d density.txt"
+                                                       " --windows 5000");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string page = readFile(folder / "run_report.html");
     const std::regex outside(R"re((src|href|action)\s*=\s*"(?!http://vestrel\.example\.org")|url\(|@import|)re"
@@ -48,9 +49,10 @@ TEST_P(ReportPage, ShowsTheWholeRunInABrowser) {
     ASSERT_EQ(dom.status, 0) << dom.err;
     EXPECT_NE(dom.out.find("<body data-status=\"ready\""), std::string::npos) << dom.out.substr(0, 2000);
     EXPECT_EQ(count(dom.out, "<g class=\"split\""), count(readFile(folder / "run_SegPoints.html"), "<TR align"));
-    EXPECT_EQ(count(dom.out, "<rect class=\"gap\""), 2 * count(run.out, "\nGaps: "));  // in both panels
-    EXPECT_EQ(count(dom.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 2u);
+    EXPECT_EQ(count(dom.out, "<rect class=\"gap\""), 3 * count(run.out, "\nGaps: "));  // in the three panels
+    EXPECT_EQ(count(dom.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 3u);
     for (const std::string& record : report.records) EXPECT_NE(dom.out.find(">" + record + "<"), std::string::npos);
+    EXPECT_EQ(count(dom.out, "<g class=\"origin\""), report.records.size());  // in the cumulative skew panel
     ASSERT_EQ(chromium(folder, "--screenshot=page.png", url).status, 0);
     EXPECT_GT(readFile(folder / "page.png").size(), 40000u);  // a blank page compresses to a few kB
 }
