@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "common/console.h"
 #include "common/format.h"
@@ -36,8 +35,9 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// A number for the page's data: null where there is none.
 std::string decimal(double value, int decimals) {
-    return std::isnan(value) ? "nan" : format("%.*f", decimals, value);
+    return std::isfinite(value) ? format("%.*f", decimals, value) : "null";
 }
 
 class Page {
