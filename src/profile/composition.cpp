@@ -13,6 +13,16 @@ void forEachWindow(const KernelTable& kernels, const char* bases, std::uint64_t 
     }
 }
 
+RecordComposition compositionOf(const KernelTable& kernels, const char* bases, std::uint64_t start,
+                                std::uint64_t end, std::uint32_t size) {
+    RecordComposition composition;
+    composition.windows.reserve((end - start) / size + 1);
+    forEachWindow(kernels, bases, start, end, size,
+                  [&](std::uint64_t, std::uint64_t, const BaseCounts& counts) { composition.windows.push_back(counts); });
+    composition.extremes = skewExtremes(kernels, bases, start, end);
+    return composition;
+}
+
 SkewExtremes skewExtremes(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end) {
     SkewExtremes extremes;
     if (end <= start) return extremes;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "common/kernels.h"
 
@@ -26,5 +27,17 @@ struct SkewExtremes {
     std::int64_t highest = 0;
 };
 SkewExtremes skewExtremes(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end);
+
+// (G - C) / (G + C); undefined without G or C.
+inline double skewOf(const BaseCounts& counts) { return static_cast<double>(counts.g - counts.c) / counts.gc(); }
+
+// What the composition tracks and the report show of one record, worked
+// out once: the counts of its windows and the extremes of its skew walk.
+struct RecordComposition {
+    std::vector<BaseCounts> windows;  // `size` bases each from the first base; the last may be shorter
+    SkewExtremes extremes;
+};
+RecordComposition compositionOf(const KernelTable& kernels, const char* bases, std::uint64_t start,
+                                std::uint64_t end, std::uint32_t size);
 
 }  // namespace vestrel

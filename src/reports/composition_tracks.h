@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "common/kernels.h"
+#include "profile/composition.h"
 #include "reports/browser_tracks.h"
 
 namespace vestrel {
@@ -18,11 +19,12 @@ struct CompositionFiles {
     std::FILE* replication;     // STEM_replication.tsv
 };
 
-// Windows of `size` bases from each record's first base (the last may be
-// shorter): (G + C) / (A + C + G + T) where there is any of them, (G - C) /
-// (G + C) where there is a G or C, the running sum of the skews from the
-// record's start; one line per record for the extremes of its skew walk.
-void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records, const char* bases,
-                            std::uint32_t size, const KernelTable& kernels, const std::string& trackName);
+// From each record's composition (one per record of `records`, in order):
+// (G + C) / (A + C + G + T) of each window where there is any of them,
+// (G - C) / (G + C) where there is a G or C, the running sum of the skews
+// from the record's start; one line per record for its skew walk.
+void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
+                            const std::vector<RecordComposition>& composition, std::uint32_t size,
+                            const std::string& trackName);
 
 }  // namespace vestrel

@@ -9,7 +9,6 @@
 
 #include "common/console.h"
 #include "common/format.h"
-#include "profile/composition.h"
 #include "report_assets.h"
 
 namespace vestrel {
@@ -202,24 +201,25 @@ public:
     };
     std::vector<Window> windows() const {
         std::uint64_t total = 0;
-        for (const RecordMap::Span& span : c_.records.spans()) total += (span.end - span.start) / c_.windowSize + 1;
+        for (const RecordComposition& record : c_.composition) total += record.windows.size();
         const std::uint64_t merged = total / 3000 + 1;
+        const auto& spans = c_.records.spans();
         std::vector<Window> found;
-        for (const RecordMap::Span& span : c_.records.spans()) {
+        for (std::size_t r = 0; r < spans.size() && r < c_.composition.size(); ++r) {
+            const std::vector<BaseCounts>& windows = c_.composition[r].windows;
             double cumulative = 0;
             BaseCounts counts;
-            std::uint64_t first = 0, n = 0;
-            forEachWindow(c_.kernels, c_.sequence.bases.get(), span.start, span.end, c_.windowSize,
-                          [&](std::uint64_t from, std::uint64_t to, const BaseCounts& window) {
-                if (n++ == 0) first = from;
-                counts = counts + window;
-                if (window.gc() > 0) cumulative += static_cast<double>(window.g - window.c) / window.gc();
-                if (n < merged && to < span.end - span.start) return;
+            for (std::size_t i = 0, first = 0; i < windows.size(); ++i) {
+                counts = counts + windows[i];
+                if (windows[i].gc() > 0) cumulative += skewOf(windows[i]);
+                if (i + 1 - first < merged && i + 1 < windows.size()) continue;
                 const int acgt = counts.at() + counts.gc();
-                found.push_back({span.start + first, span.start + to,
+                found.push_back({spans[r].start + first * c_.windowSize,
+                                 std::min<unsigned long long>(spans[r].end, spans[r].start + (i + 1) * c_.windowSize),
                                  acgt > 0 ? static_cast<double>(counts.gc()) / acgt : std::nan(""), cumulative});
-                counts = BaseCounts{}, n = 0;
-            });
+                counts = BaseCounts{};
+                first = i + 1;
+            }
         }
         return found;
     }
@@ -237,8 +237,10 @@ public:
             svg += format("<line class=\"steps skew\" data-start=\"%llu\" data-end=\"%llu\" x1=\"%s\" x2=\"%s\" "
                           "y1=\"%.1f\" y2=\"%.1f\"/>", w.start + 1, w.end, x(f, w.start).c_str(), x(f, w.end).c_str(),
                           y(w.cumulative), y(w.cumulative));
-        for (const RecordMap::Span& span : c_.records.spans()) {
-            const SkewExtremes e = skewExtremes(c_.kernels, c_.sequence.bases.get(), span.start, span.end);
+        const auto& spans = c_.records.spans();
+        for (std::size_t r = 0; r < spans.size() && r < c_.composition.size(); ++r) {
+            const RecordMap::Span& span = spans[r];
+            const SkewExtremes& e = c_.composition[r].extremes;
             for (const auto& [kind, at] : {std::pair{"origin", e.origin}, std::pair{"terminus", e.terminus}})
                 svg += format("<g class=\"%s\" data-position=\"%llu\" transform=\"translate(%s,0)\"><path "
                               "d=\"M0,%gl-5,9h10z\"/><title>%s of %s at %llu</title></g>", kind,

@@ -10,6 +10,7 @@
 
 #include "common/kernels.h"
 #include "input/sequence.h"
+#include "profile/composition.h"
 #include "profile/profile_pass.h"
 #include "reports/browser_tracks.h"
 #include "segmentation/contigs.h"
@@ -33,7 +34,8 @@ struct ReportContents {
     bool plotZ;
     std::string densityFileName;  // empty: none
     std::int32_t coordinateCount;
-    std::uint32_t windowSize;  // 0: no composition windows
+    std::uint32_t windowSize;                             // 0: no composition windows
+    const std::vector<RecordComposition>& composition;   // one per record with windows, else none
 };
 
 void writeHtmlReport(std::FILE* page, const ReportContents& contents);

@@ -147,16 +147,21 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results
         writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
         writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
     }
-    if (parameters.windowSize > 0)
+    std::vector<RecordComposition> composition;
+    if (parameters.windowSize > 0) {
+        for (const RecordMap::Span& span : records.spans())
+            composition.push_back(compositionOf(results.kernels, results.sequence.bases.get(), span.start, span.end,
+                                                parameters.windowSize));
         writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
                                 outputs.replication.get()},
-                               records, results.sequence.bases.get(), parameters.windowSize, results.kernels, name);
+                               records, composition, parameters.windowSize, name);
+    }
     if (parameters.report)
         writeHtmlReport(outputs.reportPage.get(),
                         {results.args[1], commandLineOf(results.args), results.sequence, records, results.kernels,
                          results.segmentation, results.gaps, results.segments, results.sortedSplitPoints,
                          results.profile, results.plotScale, parameters.plotZ, parameters.densityFileName,
-                         results.coordinateCount, parameters.windowSize});
+                         results.coordinateCount, parameters.windowSize, composition});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
