@@ -56,8 +56,9 @@ struct KernelTable {
     BestCut (*scan)(const char* bases, std::int32_t first, std::int32_t last,
                     const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
                     BestCut best);
-    // Copies `count` bytes lower-cased when every one is a, c, g, t or n in
-    // either case, adding the n to `gapBases`; false, nothing written, otherwise.
+    // Copies `count` (at least 32) bytes lower-cased when every one is a, c,
+    // g, t or n in either case, adding the n to `gapBases`; false, nothing
+    // written, otherwise.
     bool (*copyPlainBases)(const unsigned char* from, std::size_t count, char* to,
                            std::uint64_t& gapBases);
 };

@@ -66,10 +66,9 @@ __attribute__((target("avx2"))) inline void storeLowered32(const unsigned char* 
                                         _mm256_set1_epi8(0x20)));
 }
 
-// Stretches shorter than one vector go byte by byte.
+// At least one vector's worth: the last 32 bytes may overlap the ones before.
 __attribute__((target("avx2,popcnt"))) bool copyPlainAvx2(const unsigned char* p, std::size_t count,
                                                           char* out, std::uint64_t& gapBases) {
-    if (count < 32) return kernelTable(KernelKind::reference)->copyPlainBases(p, count, out, gapBases);
     std::uint64_t found = 0;
     unsigned gaps = 0;
     std::size_t at = 0;
