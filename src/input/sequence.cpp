@@ -13,8 +13,9 @@ BaseStorage BaseStorage::reserve(std::uint64_t capacity) {
     void* data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (data == MAP_FAILED) return storage;
-    // Filled once from start to end: huge pages spare most page faults.
-    if (bytes >= (4u << 20)) ::madvise(data, bytes, MADV_HUGEPAGE);
+    // No huge pages: on virtual machines that hand freed memory back to the
+    // host, the first touch of a huge page costs several times what its
+    // 512 small pages do.
     storage.data_ = static_cast<char*>(data);
     storage.capacity_ = bytes;
     return storage;
