@@ -26,7 +26,7 @@ bool copyPlainScalar(const unsigned char* from, std::size_t count, char* to,
 }
 
 const KernelTable kReferenceKernels{KernelKind::reference, countScalar, scanScalar,
-                                    copyPlainScalar};
+                                    copyPlainScalar, walkMeansScalar, walkSumsScalar};
 
 KernelKind pretendLacking = KernelKind::reference;
 
@@ -41,6 +41,36 @@ BaseCounts countScalar(const char* first, const char* last) {
         counts.t += *p == 't';
     }
     return counts;
+}
+
+WalkMeans walkMeansScalar(const char* bases, std::uint32_t length, std::int32_t count) {
+    const double n = count;
+    WalkMeans means;
+    double x = 0;  // 1, 2, 3, ...: whole numbers, exact
+    std::int32_t value = 0;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (bases[i] == 'n') continue;
+        value += isAT(bases[i]) ? 1 : -1;
+        x = x + 1;
+        means.mx = means.mx + x / n;
+        means.mv = means.mv + value / n;
+    }
+    return means;
+}
+
+WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means) {
+    WalkSums sums;
+    double x = 0;
+    std::int32_t value = 0;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (bases[i] == 'n') continue;
+        value += isAT(bases[i]) ? 1 : -1;
+        x = x + 1;
+        const double dx = x - means.mx;
+        sums.sxx = sums.sxx + dx * dx;
+        sums.sxy = sums.sxy + dx * (value - means.mv);
+    }
+    return sums;
 }
 
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,

@@ -43,6 +43,18 @@ inline double partTerm(double a, double g) {
     return a * (a / n) + g * (g / n);
 }
 
+// The two ordered passes of the least-squares slope through the walk (the
+// running count of a and t minus that of c and g over the bases that are not
+// n) against 1, 2, 3, ...: first the means, each term divided by the count
+// before it is added, then the centred sums. Every addition is made in order,
+// so that the result's bits do not depend on the kernel.
+struct WalkMeans {
+    double mx = 0, mv = 0;
+};
+struct WalkSums {
+    double sxx = 0, sxy = 0;
+};
+
 enum class KernelKind { automatic, reference, avx2, avx512 };
 
 struct KernelTable {
@@ -61,6 +73,9 @@ struct KernelTable {
     // written, otherwise.
     bool (*copyPlainBases)(const unsigned char* from, std::size_t count, char* to,
                            std::uint64_t& gapBases);
+    // The slope's passes over `length` bases of which `count` are not n.
+    WalkMeans (*walkMeans)(const char* bases, std::uint32_t length, std::int32_t count);
+    WalkSums (*walkSums)(const char* bases, std::uint32_t length, WalkMeans means);
 };
 
 const char* kernelName(KernelKind kind);
@@ -81,5 +96,7 @@ BaseCounts countScalar(const char* first, const char* last);
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
                    const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
                    BestCut best);
+WalkMeans walkMeansScalar(const char* bases, std::uint32_t length, std::int32_t count);
+WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means);
 
 }  // namespace vestrel

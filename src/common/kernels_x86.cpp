@@ -1,4 +1,7 @@
 // The AVX2 and AVX-512 kernels; built on x86-64 only.
+// GCC 12 warns about its own AVX-512 conversion intrinsics (a known false
+// positive in the header).
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
 #include <algorithm>
@@ -14,7 +17,9 @@ bool x86Has(KernelKind kind) {
         case KernelKind::avx2:
             return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
         case KernelKind::avx512:
-            return __builtin_cpu_supports("avx512f") && x86Has(KernelKind::avx2);
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                   __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                   x86Has(KernelKind::avx2);
         default: return true;
     }
 }
@@ -199,9 +204,237 @@ __attribute__((target("avx512f"))) BestCut scanAvx512(const char* bases, std::in
     return scanLanes<8>(bases, first, last, before, atTotal, gcTotal, best);
 }
 
+// ---- the slope's passes over the walk
+//
+// The walk values of a group of bases are worked out on the vector unit (a
+// prefix sum of the +1/-1 steps), their quotients or products too; the
+// ordered additions of one group run while the vector unit prepares the
+// next. A group holding an n is walked one base at a time.
+
+// The walk values of up to `lanes` bases from p, skipping n; returns how many.
+inline int walkBases(const char*& p, const char* end, int lanes, std::int32_t& value, std::int32_t* out) {
+    const char* stop = p + std::min<std::ptrdiff_t>(lanes, end - p);
+    int got = 0;
+    for (; p < stop; ++p) {
+        if (*p == 'n') continue;
+        value += isAT(*p) ? 1 : -1;
+        out[got++] = value;
+    }
+    return got;
+}
+
+#define VESTREL_AVX512_TARGET "avx512f,avx512bw,avx512vl,avx512dq,avx2"
+
+// The next 16 walk values (fewer at the end or where there are n).
+__attribute__((target(VESTREL_AVX512_TARGET))) inline int walk16(const char*& p, const char* end,
+                                                                  std::int32_t& value, __m512i& values) {
+    if (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_cmpeq_epi8_mask(bytes, _mm_set1_epi8('n')) == 0) {
+            const __mmask16 at = _mm_cmpeq_epi8_mask(bytes, _mm_set1_epi8('a')) |
+                                 _mm_cmpeq_epi8_mask(bytes, _mm_set1_epi8('t'));
+            const __m512i zero = _mm512_setzero_si512();
+            __m512i sum = _mm512_mask_blend_epi32(at, _mm512_set1_epi32(-1), _mm512_set1_epi32(1));
+            sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, zero, 15));  // + the step 1 before
+            sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, zero, 14));  // 2 before
+            sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, zero, 12));  // 4 before
+            sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, zero, 8));   // 8 before
+            values = _mm512_add_epi32(sum, _mm512_set1_epi32(value));
+            value = _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_alignr_epi32(values, values, 15)));
+            p += 16;
+            return 16;
+        }
+    }
+    alignas(64) std::int32_t lanes[16] = {};
+    const int got = walkBases(p, end, 16, value, lanes);
+    values = _mm512_load_si512(lanes);
+    return got;
+}
+
+__attribute__((target(VESTREL_AVX512_TARGET))) WalkMeans walkMeansAvx512(const char* bases, std::uint32_t length,
+                                                                          std::int32_t count) {
+    const __m512d n = _mm512_set1_pd(count);
+    const __m512d low = _mm512_setr_pd(1, 2, 3, 4, 5, 6, 7, 8);
+    const __m512d high = _mm512_setr_pd(9, 10, 11, 12, 13, 14, 15, 16);
+    alignas(64) double qx[2][16], qv[2][16];
+    int got[2] = {0, 0};
+    WalkMeans means;
+    double x = 0;
+    std::int32_t value = 0;
+    const char* p = bases;
+    const char* const end = bases + length;
+    int fill = 0;
+    while (p < end) {
+        __m512i values;
+        got[fill] = walk16(p, end, value, values);
+        const __m512d xs = _mm512_set1_pd(x);
+        _mm512_store_pd(qx[fill], _mm512_div_pd(_mm512_add_pd(xs, low), n));
+        _mm512_store_pd(qx[fill] + 8, _mm512_div_pd(_mm512_add_pd(xs, high), n));
+        _mm512_store_pd(qv[fill], _mm512_div_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(values)), n));
+        _mm512_store_pd(qv[fill] + 8, _mm512_div_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(values, 1)), n));
+        x += got[fill];
+        fill ^= 1;
+        for (int i = 0; i < got[fill]; ++i) {  // the group before, in order
+            means.mx = means.mx + qx[fill][i];
+            means.mv = means.mv + qv[fill][i];
+        }
+        got[fill] = 0;
+    }
+    fill ^= 1;
+    for (int i = 0; i < got[fill]; ++i) {
+        means.mx = means.mx + qx[fill][i];
+        means.mv = means.mv + qv[fill][i];
+    }
+    return means;
+}
+
+__attribute__((target(VESTREL_AVX512_TARGET))) WalkSums walkSumsAvx512(const char* bases, std::uint32_t length,
+                                                                        WalkMeans means) {
+    const __m512d mx = _mm512_set1_pd(means.mx), mv = _mm512_set1_pd(means.mv);
+    const __m512d low = _mm512_setr_pd(1, 2, 3, 4, 5, 6, 7, 8);
+    const __m512d high = _mm512_setr_pd(9, 10, 11, 12, 13, 14, 15, 16);
+    alignas(64) double px[2][16], pv[2][16];
+    int got[2] = {0, 0};
+    WalkSums sums;
+    double x = 0;
+    std::int32_t value = 0;
+    const char* p = bases;
+    const char* const end = bases + length;
+    int fill = 0;
+    while (p < end) {
+        __m512i values;
+        got[fill] = walk16(p, end, value, values);
+        const __m512d xs = _mm512_set1_pd(x);
+        const __m512d dxLow = _mm512_sub_pd(_mm512_add_pd(xs, low), mx);
+        const __m512d dxHigh = _mm512_sub_pd(_mm512_add_pd(xs, high), mx);
+        const __m512d vLow = _mm512_sub_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(values)), mv);
+        const __m512d vHigh = _mm512_sub_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(values, 1)), mv);
+        _mm512_store_pd(px[fill], _mm512_mul_pd(dxLow, dxLow));
+        _mm512_store_pd(px[fill] + 8, _mm512_mul_pd(dxHigh, dxHigh));
+        _mm512_store_pd(pv[fill], _mm512_mul_pd(dxLow, vLow));
+        _mm512_store_pd(pv[fill] + 8, _mm512_mul_pd(dxHigh, vHigh));
+        x += got[fill];
+        fill ^= 1;
+        for (int i = 0; i < got[fill]; ++i) {
+            sums.sxx = sums.sxx + px[fill][i];
+            sums.sxy = sums.sxy + pv[fill][i];
+        }
+        got[fill] = 0;
+    }
+    fill ^= 1;
+    for (int i = 0; i < got[fill]; ++i) {
+        sums.sxx = sums.sxx + px[fill][i];
+        sums.sxy = sums.sxy + pv[fill][i];
+    }
+    return sums;
+}
+
+// The next 8 walk values (fewer at the end or where there are n).
+__attribute__((target("avx2"))) inline int walk8(const char*& p, const char* end, std::int32_t& value,
+                                                 __m256i& values) {
+    if (end - p >= 8) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('n'))) == 0) {
+            const __m128i at = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('a')),
+                                            _mm_cmpeq_epi8(bytes, _mm_set1_epi8('t')));
+            const __m256i at32 = _mm256_cvtepi8_epi32(at);  // -1 for a and t, else 0
+            __m256i sum = _mm256_sub_epi32(_mm256_set1_epi32(-1), _mm256_add_epi32(at32, at32));
+            sum = _mm256_add_epi32(sum, _mm256_slli_si256(sum, 4));  // within each half
+            sum = _mm256_add_epi32(sum, _mm256_slli_si256(sum, 8));
+            const __m256i last = _mm256_shuffle_epi32(sum, 0xFF);
+            sum = _mm256_add_epi32(sum, _mm256_permute2x128_si256(last, last, 0x08));  // the low half's total
+            values = _mm256_add_epi32(sum, _mm256_set1_epi32(value));
+            value = _mm256_extract_epi32(values, 7);
+            p += 8;
+            return 8;
+        }
+    }
+    alignas(32) std::int32_t lanes[8] = {};
+    const int got = walkBases(p, end, 8, value, lanes);
+    values = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+    return got;
+}
+
+__attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::uint32_t length,
+                                                        std::int32_t count) {
+    const __m256d n = _mm256_set1_pd(count);
+    const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
+    alignas(32) double qx[2][8], qv[2][8];
+    int got[2] = {0, 0};
+    WalkMeans means;
+    double x = 0;
+    std::int32_t value = 0;
+    const char* p = bases;
+    const char* const end = bases + length;
+    int fill = 0;
+    while (p < end) {
+        __m256i values;
+        got[fill] = walk8(p, end, value, values);
+        const __m256d xs = _mm256_set1_pd(x);
+        _mm256_store_pd(qx[fill], _mm256_div_pd(_mm256_add_pd(xs, low), n));
+        _mm256_store_pd(qx[fill] + 4, _mm256_div_pd(_mm256_add_pd(xs, high), n));
+        _mm256_store_pd(qv[fill], _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), n));
+        _mm256_store_pd(qv[fill] + 4, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), n));
+        x += got[fill];
+        fill ^= 1;
+        for (int i = 0; i < got[fill]; ++i) {
+            means.mx = means.mx + qx[fill][i];
+            means.mv = means.mv + qv[fill][i];
+        }
+        got[fill] = 0;
+    }
+    fill ^= 1;
+    for (int i = 0; i < got[fill]; ++i) {
+        means.mx = means.mx + qx[fill][i];
+        means.mv = means.mv + qv[fill][i];
+    }
+    return means;
+}
+
+__attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::uint32_t length, WalkMeans means) {
+    const __m256d mx = _mm256_set1_pd(means.mx), mv = _mm256_set1_pd(means.mv);
+    const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
+    alignas(32) double px[2][8], pv[2][8];
+    int got[2] = {0, 0};
+    WalkSums sums;
+    double x = 0;
+    std::int32_t value = 0;
+    const char* p = bases;
+    const char* const end = bases + length;
+    int fill = 0;
+    while (p < end) {
+        __m256i values;
+        got[fill] = walk8(p, end, value, values);
+        const __m256d xs = _mm256_set1_pd(x);
+        const __m256d dxLow = _mm256_sub_pd(_mm256_add_pd(xs, low), mx);
+        const __m256d dxHigh = _mm256_sub_pd(_mm256_add_pd(xs, high), mx);
+        const __m256d vLow = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), mv);
+        const __m256d vHigh = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), mv);
+        _mm256_store_pd(px[fill], _mm256_mul_pd(dxLow, dxLow));
+        _mm256_store_pd(px[fill] + 4, _mm256_mul_pd(dxHigh, dxHigh));
+        _mm256_store_pd(pv[fill], _mm256_mul_pd(dxLow, vLow));
+        _mm256_store_pd(pv[fill] + 4, _mm256_mul_pd(dxHigh, vHigh));
+        x += got[fill];
+        fill ^= 1;
+        for (int i = 0; i < got[fill]; ++i) {
+            sums.sxx = sums.sxx + px[fill][i];
+            sums.sxy = sums.sxy + pv[fill][i];
+        }
+        got[fill] = 0;
+    }
+    fill ^= 1;
+    for (int i = 0; i < got[fill]; ++i) {
+        sums.sxx = sums.sxx + px[fill][i];
+        sums.sxy = sums.sxy + pv[fill][i];
+    }
+    return sums;
+}
+
 }  // namespace
 
-extern const KernelTable kAvx2Kernels{KernelKind::avx2, countAvx2, scanAvx2, copyPlainAvx2};
-extern const KernelTable kAvx512Kernels{KernelKind::avx512, countAvx2, scanAvx512, copyPlainAvx2};
+extern const KernelTable kAvx2Kernels{KernelKind::avx2, countAvx2, scanAvx2, copyPlainAvx2, walkMeansAvx2,
+                                      walkSumsAvx2};
+extern const KernelTable kAvx512Kernels{KernelKind::avx512, countAvx2, scanAvx512, copyPlainAvx2,
+                                        walkMeansAvx512, walkSumsAvx512};
 
 }  // namespace vestrel

@@ -91,10 +91,10 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
 }
 
 // Works the slope out beside the segmentation when a thread can be had.
-std::future<double> slopeBeside(const Sequence& sequence, unsigned threads) {
+std::future<double> slopeBeside(const Sequence& sequence, const KernelTable& kernels, unsigned threads) {
     if (threads < 2) return {};
     try {
-        return std::async(std::launch::async, [&sequence] { return computeSlope(sequence); });
+        return std::async(std::launch::async, [&sequence, &kernels] { return computeSlope(sequence, kernels); });
     } catch (const std::system_error&) {
         return {};
     }
@@ -238,7 +238,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     listGaps(gaps.value(), console);
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
-    std::future<double> slopeTask = slopeBeside(sequence, threads);
+    std::future<double> slopeTask = slopeBeside(sequence, *kernels, threads);
     SegmentationResults segmentation;
     {
         ThreadPool pool(threads);
@@ -256,7 +256,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     storing = "the curve";
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
-    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence);
+    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence, *kernels);
     std::vector<std::int32_t> splitPositions;
     splitPositions.reserve(sortedSplitPoints.size());
     for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <random>
 
 #include "common/format.h"
@@ -142,6 +143,54 @@ INSTANTIATE_TEST_SUITE_P(RandomStretches, ScanTest,
                          [](const auto& info) {
                              return kKindNames[std::get<0>(info.param)] + "_" + std::to_string(std::get<1>(info.param));
                          });
+
+// The slope's two passes, written out: the walk values of the bases that are
+// not n, their means, then the centred sums.
+WalkSums plainSums(const std::string& bases, WalkMeans& means) {
+    std::vector<std::int32_t> walk;
+    std::int32_t value = 0;
+    for (char base : bases)
+        if (base != 'n') walk.push_back(value += isAT(base) ? 1 : -1);
+    const double n = static_cast<double>(walk.size());
+    means = {};
+    for (size_t i = 0; i < walk.size(); ++i) {
+        means.mx = means.mx + static_cast<double>(i + 1) / n;
+        means.mv = means.mv + walk[i] / n;
+    }
+    WalkSums sums;
+    for (size_t i = 0; i < walk.size(); ++i) {
+        const double dx = static_cast<double>(i + 1) - means.mx;
+        sums.sxx = sums.sxx + dx * dx;
+        sums.sxy = sums.sxy + dx * (walk[i] - means.mv);
+    }
+    return sums;
+}
+
+// Every length around the vector groups, and long stretches with n alone,
+// in runs and at the ends.
+TEST_P(ScanTest, EveryKernelWalksTheSlopeInOrder) {
+    const auto [kind, seed] = GetParam();
+    Random r{std::mt19937(seed * 7919u + kind)};
+    for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{seed + 6}, std::size_t{seed + 14},
+                               std::size_t{seed + 30}, std::size_t{20000 + r.below(5000)}}) {
+        std::string bases = stretchOf(static_cast<Kind>(kind), r, length);
+        if (seed % 2 == 0)  // lone n between the groups and inside them
+            for (std::size_t i = r.below(40); i < bases.size(); i += 1 + r.below(60)) bases[i] = 'n';
+        WalkMeans means;
+        const WalkSums sums = plainSums(bases, means);
+        const auto count = static_cast<std::int32_t>(std::count_if(bases.begin(), bases.end(), [](char b) { return b != 'n'; }));
+        const auto size = static_cast<std::uint32_t>(bases.size());
+        for (const KernelTable* kernels : everyKernel()) {
+            const WalkMeans gotMeans = kernels->walkMeans(bases.data(), size, count);
+            const WalkSums gotSums = kernels->walkSums(bases.data(), size, means);
+            EXPECT_TRUE(sameBits(gotMeans.mx, means.mx) && sameBits(gotMeans.mv, means.mv) &&
+                        sameBits(gotSums.sxx, sums.sxx) && sameBits(gotSums.sxy, sums.sxy))
+                << kernelName(kernels->kind) << " length " << length
+                << format(": means %a %a sums %a %a, plain %a %a %a %a", gotMeans.mx, gotMeans.mv, gotSums.sxx,
+                          gotSums.sxy, means.mx, means.mv, sums.sxx, sums.sxy);
+        }
+    }
+}
 
 // Whole segmentations: console lines and every record, doubles in hex, the
 // same with every kernel and pool as with the reference kernels on one thread.
