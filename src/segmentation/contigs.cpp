@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/format.h"
+#include "segmentation/cut_scan.h"
 
 namespace vestrel {
 
@@ -83,7 +84,8 @@ std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<G
                                    const SegmentationParameters& parameters,
                                    const KernelTable& kernels, ThreadPool* pool,
                                    SegmentationResults& results, const Console& console) {
-    const SegmentationContext context{sequence.bases.get(), parameters, kernels, pool};
+    const BaseIndex index(kernels, sequence.bases.get(), sequence.length);
+    const SegmentationContext context{index, parameters, pool};
     ConsoleSink sink(console, results);
     const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);
     // A sequence that is one contig is segmented whole, without a contig line.

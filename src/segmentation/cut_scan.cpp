@@ -13,12 +13,6 @@ namespace {
 // Stretches with more candidates than this are scanned in chunks on the pool.
 constexpr std::int64_t kChunkedScan = 1 << 18;
 
-BaseCounts countOf(const KernelTable& kernels, const char* bases, std::int32_t first,
-                   std::int32_t last) {
-    if (last < first) return {};
-    return kernels.count(bases + (first - 1), bases + last);
-}
-
 BestCut scanEvery(const KernelTable& kernels, const char* bases, std::int32_t first,
                   std::int32_t last, const BaseCounts& before, std::int32_t atTotal,
                   std::int32_t gcTotal, BestCut init) {
@@ -37,8 +31,17 @@ BestCut scanEvery(const KernelTable& kernels, const char* bases, std::int32_t fi
 // Stretches of candidates whose bound stays clearly below the best sampled
 // S cannot hold the first best score and are skipped; all others are scored
 // exactly, in order, as the full scan would.
-constexpr std::int32_t kSampleStep = 128;
-constexpr std::int64_t kPrunedScan = 8 * kSampleStep;
+constexpr std::int64_t kPrunedScan = 8 * BaseIndex::kStep;
+
+// A stretch being scanned: the counts before it and its totals.
+struct Stretch {
+    const BaseIndex& index;
+    BaseCounts origin;  // the counts of the bases before the stretch
+    std::int32_t atTotal, gcTotal;
+
+    // The counts of the left part of candidate p (its bases up to p).
+    BaseCounts leftOf(std::int32_t p) const { return index.before(static_cast<std::uint32_t>(p)) - origin; }
+};
 
 struct Sample {
     std::int32_t position;
@@ -76,37 +79,45 @@ bool stepBound(const Sample& from, const Sample& to, std::int32_t atTotal, std::
     return std::isfinite(bound);
 }
 
-// The samples every kSampleStep candidates of first..last, and the highest
-// summed terms among them. Sampling counts from `first` on; finishing adds
-// the counts before it and works the terms out, so that the chunks of a
-// stretch can be sampled side by side.
-struct Sampled {
-    std::vector<Sample> samples;
+// The candidates first..last sampled at first, at every multiple of the
+// index step between, and at last, with their summed terms and the highest.
+struct Samples {
+    std::int32_t first = 0, last = 0;
+    std::uint32_t firstStep = 0;  // the first multiple after `first`, in steps
+    std::uint32_t steps = 0;      // multiples strictly between first and last
+    std::vector<double> terms;
     double highest = -std::numeric_limits<double>::infinity();
+
+    std::size_t size() const { return steps + std::size_t{2}; }
+    std::int32_t position(std::size_t j) const {
+        if (j == 0) return first;
+        if (j <= steps) return static_cast<std::int32_t>((firstStep + j - 1) * BaseIndex::kStep);
+        return last;
+    }
+    BaseCounts leftOf(const Stretch& stretch, std::size_t j) const {
+        if (j == 0 || j > steps) return stretch.leftOf(position(j));
+        return stretch.index.beforeStep(static_cast<std::uint32_t>(firstStep + j - 1)) - stretch.origin;
+    }
+    Sample sample(const Stretch& stretch, std::size_t j) const {
+        return {position(j), leftOf(stretch, j), terms[j]};
+    }
 };
 
-Sampled sampleCandidates(const KernelTable& kernels, const char* bases, std::int32_t first, std::int32_t last) {
-    Sampled sampled;
-    std::vector<Sample>& samples = sampled.samples;
-    samples.reserve(static_cast<size_t>((static_cast<std::int64_t>(last) - first) / kSampleStep + 2));
-    BaseCounts left = countOf(kernels, bases, first, first);
-    samples.push_back({first, left, 0});
-    for (std::int32_t position = first; position < last;) {
-        const std::int32_t next = static_cast<std::int32_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(position) + kSampleStep, last));
-        left = left + countOf(kernels, bases, position + 1, next);
-        samples.push_back({next, left, 0});
-        position = next;
+// first < last.
+Samples sampleCandidates(const Stretch& stretch, std::int32_t first, std::int32_t last) {
+    Samples sampled;
+    sampled.first = first;
+    sampled.last = last;
+    sampled.firstStep = static_cast<std::uint32_t>(first) / BaseIndex::kStep + 1;
+    const std::uint32_t lastStep = static_cast<std::uint32_t>(last - 1) / BaseIndex::kStep;
+    sampled.steps = lastStep >= sampled.firstStep ? lastStep - sampled.firstStep + 1 : 0;
+    sampled.terms.resize(sampled.size());
+    for (std::size_t j = 0; j < sampled.size(); ++j) {
+        const double terms = termsAt(sampled.leftOf(stretch, j), stretch.atTotal, stretch.gcTotal);
+        sampled.terms[j] = terms;
+        if (terms > sampled.highest) sampled.highest = terms;
     }
     return sampled;
-}
-
-void finishSamples(Sampled& sampled, const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal) {
-    for (Sample& sample : sampled.samples) {
-        sample.left = before + sample.left;
-        sample.terms = termsAt(sample.left, atTotal, gcTotal);
-        if (sample.terms > sampled.highest) sampled.highest = sample.terms;
-    }
 }
 
 // Far more than the rounding of any computed S: what lies below this scores
@@ -115,79 +126,73 @@ double thresholdBelow(double highest) { return highest - (1e-7 * std::abs(highes
 
 // The samples, then each stretch between samples in order: scored exactly
 // unless its bound stays below the threshold.
-BestCut scanSampled(const KernelTable& kernels, const char* bases, const std::vector<Sample>& samples,
-                    double threshold, std::int32_t atTotal, std::int32_t gcTotal, BestCut best) {
+BestCut scanSampled(const Stretch& stretch, const Samples& samples, double threshold, BestCut best) {
+    const std::int32_t atTotal = stretch.atTotal, gcTotal = stretch.gcTotal;
     const double counted = static_cast<double>(atTotal + gcTotal);
-    const double firstScore = samples[0].terms / counted;
-    if (firstScore > best.best) best = {firstScore, samples[0].position};
-    for (size_t j = 0; j + 1 < samples.size(); ++j) {
-        const Sample& from = samples[j];
-        const Sample& to = samples[j + 1];
+    Sample from = samples.sample(stretch, 0);
+    const double firstScore = from.terms / counted;
+    if (firstScore > best.best) best = {firstScore, from.position};
+    for (std::size_t j = 1; j < samples.size(); ++j) {
+        const Sample to = samples.sample(stretch, j);
         double bound = 0;
         if (!stepBound(from, to, atTotal, gcTotal, bound) || bound >= threshold) {
-            best = scanEvery(kernels, bases, from.position + 1, to.position, from.left, atTotal,
-                             gcTotal, best);
+            best = scanEvery(stretch.index.kernels(), stretch.index.bases(), from.position + 1, to.position,
+                             from.left, atTotal, gcTotal, best);
         } else {
             const double score = to.terms / counted;
             if (score > best.best) best = {score, to.position};
         }
+        from = to;
     }
     return best;
 }
 
 // Every candidate of first..last: scored one by one in short stretches,
 // pruned in long ones.
-BestCut scanCandidates(const KernelTable& kernels, const char* bases, std::int32_t first,
-                       std::int32_t last, const BaseCounts& before, std::int32_t atTotal,
-                       std::int32_t gcTotal, BestCut init) {
+BestCut scanCandidates(const Stretch& stretch, std::int32_t first, std::int32_t last, BestCut init) {
     if (static_cast<std::int64_t>(last) - first + 1 < kPrunedScan)
-        return scanEvery(kernels, bases, first, last, before, atTotal, gcTotal, init);
-    Sampled sampled = sampleCandidates(kernels, bases, first, last);
-    finishSamples(sampled, before, atTotal, gcTotal);
-    return scanSampled(kernels, bases, sampled.samples, thresholdBelow(sampled.highest), atTotal, gcTotal, init);
+        return scanEvery(stretch.index.kernels(), stretch.index.bases(), first, last, stretch.leftOf(first - 1),
+                         stretch.atTotal, stretch.gcTotal, init);
+    const Samples sampled = sampleCandidates(stretch, first, last);
+    return scanSampled(stretch, sampled, thresholdBelow(sampled.highest), init);
 }
 
 }  // namespace
 
-BaseCounts countStretch(const KernelTable& kernels, const char* bases, std::int32_t start,
-                        std::int32_t end) {
-    return countOf(kernels, bases, start, end);
+BaseIndex::BaseIndex(const KernelTable& kernels, const char* bases, std::uint32_t length)
+    : kernels_(kernels), bases_(bases), entries_(length / kStep + std::size_t{1}) {
+    for (std::size_t k = 0; k + 1 < entries_.size(); ++k)
+        entries_[k + 1] = entries_[k] + kernels.count(bases + k * kStep, bases + (k + 1) * kStep);
 }
 
-BestCut scanStretch(const KernelTable& kernels, const char* bases, std::int32_t start, std::int32_t end,
-                    const BaseCounts& counts, ThreadPool* pool) {
-    const std::int32_t atTotal = counts.at(), gcTotal = counts.gc();
-    const double counted = static_cast<double>(atTotal + gcTotal);
+BestCut scanStretch(const BaseIndex& index, std::int32_t start, std::int32_t end, const BaseCounts& counts,
+                    ThreadPool* pool) {
+    const Stretch stretch{index, index.before(static_cast<std::uint32_t>(start - 1)), counts.at(), counts.gc()};
+    const double counted = static_cast<double>(stretch.atTotal + stretch.gcTotal);
     // The no-cut candidate: an empty left part scores nothing.
     BestCut best{kNoScore, start - 1};
-    const double noCut = (0.0 + partTerm(atTotal, gcTotal)) / counted;
+    const double noCut = (0.0 + partTerm(stretch.atTotal, stretch.gcTotal)) / counted;
     if (noCut > best.best) best = {noCut, start - 1};
 
     const std::int64_t candidates = static_cast<std::int64_t>(end) - start;  // start..end-1
     if (pool == nullptr || pool->size() < 2 || candidates < kChunkedScan)
-        return scanCandidates(kernels, bases, start, end - 1, BaseCounts{}, atTotal, gcTotal, best);
+        return scanCandidates(stretch, start, end - 1, best);
 
-    // Chunks in order: sample each chunk from its first base, add the counts
-    // of the chunks before it, then scan every chunk pruned against the best
-    // sample of the whole stretch; the first chunk holding the highest score
-    // wins.
+    // Chunks in order, sampled side by side, then each scanned pruned
+    // against the best sample of the whole stretch; the first chunk holding
+    // the highest score wins.
     const std::int64_t chunks = std::min<std::int64_t>(pool->size() * 4, candidates / (kChunkedScan / 4));
     std::vector<std::int32_t> firsts(static_cast<size_t>(chunks) + 1);
     for (std::int64_t i = 0; i <= chunks; ++i)
         firsts[static_cast<size_t>(i)] = static_cast<std::int32_t>(start + candidates * i / chunks);
-    std::vector<Sampled> sampled(static_cast<size_t>(chunks));
-    pool->forEach(static_cast<size_t>(chunks), [&](size_t i) {
-        sampled[i] = sampleCandidates(kernels, bases, firsts[i], firsts[i + 1] - 1);
-    });
-    std::vector<BaseCounts> before(static_cast<size_t>(chunks));
-    for (size_t i = 1; i < before.size(); ++i) before[i] = before[i - 1] + sampled[i - 1].samples.back().left;
-    pool->forEach(static_cast<size_t>(chunks), [&](size_t i) { finishSamples(sampled[i], before[i], atTotal, gcTotal); });
+    std::vector<Samples> sampled(static_cast<size_t>(chunks));
+    pool->forEach(static_cast<size_t>(chunks),
+                  [&](size_t i) { sampled[i] = sampleCandidates(stretch, firsts[i], firsts[i + 1] - 1); });
     double highest = -std::numeric_limits<double>::infinity();
-    for (const Sampled& chunk : sampled) highest = std::max(highest, chunk.highest);
+    for (const Samples& chunk : sampled) highest = std::max(highest, chunk.highest);
     std::vector<BestCut> found(static_cast<size_t>(chunks));
     pool->forEach(static_cast<size_t>(chunks), [&](size_t i) {
-        found[i] = scanSampled(kernels, bases, sampled[i].samples, thresholdBelow(highest), atTotal, gcTotal,
-                               BestCut{});
+        found[i] = scanSampled(stretch, sampled[i], thresholdBelow(highest), BestCut{});
     });
     for (const BestCut& chunk : found)
         if (chunk.best > best.best) best = chunk;

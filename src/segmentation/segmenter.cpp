@@ -92,8 +92,7 @@ public:
     // One attempt on [start, end] at nesting level `depth` (0 for the contig).
     void attempt(std::int32_t start, std::int32_t end, const BaseCounts& counts, std::int32_t depth,
                  SegmentationSink& sink) const {
-        const KernelTable& kernels = context_.kernels;
-        const BestCut cut = scanStretch(kernels, context_.bases, start, end, counts, pool_);
+        const BestCut cut = scanStretch(context_.index, start, end, counts, pool_);
         const double strength = strengthOf(counts, cut.best);
         sink.text(Channel::standardOutput,
                   format("Segmentation strength:%10.3f Position:%10d Segmentation times:%3d\n",
@@ -108,15 +107,8 @@ public:
             sink.text(Channel::standardError, kDepthLimitMessage);
             return;
         }
-        // Count the shorter part; the other is what remains.
-        BaseCounts left, right;
-        if (cut.position - start < end - cut.position) {
-            left = countStretch(kernels, context_.bases, start, cut.position);
-            right = counts - left;
-        } else {
-            right = countStretch(kernels, context_.bases, cut.position + 1, end);
-            left = counts - right;
-        }
+        const BaseCounts left = context_.index.stretch(start, cut.position);
+        const BaseCounts right = counts - left;
         if (pool_ == nullptr || end - start < kParallelStretch) {
             attempt(start, cut.position, left, depth + 1, sink);
             attempt(cut.position + 1, end, right, depth + 1, sink);
@@ -177,7 +169,7 @@ std::optional<Stop> ConsoleSink::failure() const {
 void segmentContig(const SegmentationContext& context, std::int32_t start, std::int32_t end,
                    SegmentationSink& sink) {
     const Segmenter segmenter(context, start, end);
-    segmenter.attempt(start, end, countStretch(context.kernels, context.bases, start, end), 0, sink);
+    segmenter.attempt(start, end, context.index.stretch(start, end), 0, sink);
 }
 
 }  // namespace vestrel

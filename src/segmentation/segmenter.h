@@ -12,6 +12,7 @@
 
 namespace vestrel {
 
+class BaseIndex;
 class ThreadPool;
 
 // Attempts nest at most this deep below the attempt on a whole contig.
@@ -61,12 +62,11 @@ private:
     const char* failedRecord_ = nullptr;
 };
 
-// Where and how a run segments: the bases, the parameters, the kernels and
-// the pool (null: one thread).
+// Where and how a run segments: the bases with their counts, the
+// parameters and the pool (null: one thread).
 struct SegmentationContext {
-    const char* bases;
+    const BaseIndex& index;
     const SegmentationParameters& parameters;
-    const KernelTable& kernels;
     ThreadPool* pool;
 };
 

@@ -127,9 +127,10 @@ TEST_P(ScanTest, EveryKernelAndPoolFindsThePlainCut) {
     BaseCounts counts;
     const BestCut plain = plainScan(buffer.data(), start, end, counts);
     for (const KernelTable* kernels : everyKernel()) {
-        EXPECT_EQ(countStretch(*kernels, buffer.data(), start, end), counts);
+        const BaseIndex index(*kernels, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        EXPECT_EQ(index.stretch(start, end), counts);
         for (unsigned threads : {0u, 2u, 7u}) {
-            const BestCut got = scanStretch(*kernels, buffer.data(), start, end, counts,
+            const BestCut got = scanStretch(index, start, end, counts,
                                             threads ? &pool(threads) : nullptr);
             EXPECT_TRUE(sameBits(got.best, plain.best) && got.position == plain.position)
                 << kernelName(kernels->kind) << " threads " << threads
