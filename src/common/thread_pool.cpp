@@ -76,10 +76,53 @@ void ThreadPool::waitFor(const std::vector<TaskRef>& tasks) {
 void ThreadPool::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        if (!background_.empty() && !stopping_) {
+            TaskRef task = background_.front();
+            background_.pop_front();
+            task->started = true;
+            lock.unlock();
+            try {
+                task->run();
+            } catch (...) {
+                task->failure = std::current_exception();
+            }
+            lock.lock();
+            task->done = true;
+            changed_.notify_all();
+            continue;
+        }
         if (runOne(lock)) continue;
         if (stopping_) return;
         changed_.wait(lock);
     }
+}
+
+ThreadPool::Background ThreadPool::start(std::function<void()> run) {
+    Background background;
+    background.task_ = std::make_shared<Task>();
+    background.task_->run = std::move(run);
+    if (workers_.empty()) return background;  // join() runs it
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        background_.push_back(background.task_);
+    }
+    changed_.notify_all();
+    return background;
+}
+
+void ThreadPool::join(const Background& background) {
+    const TaskRef& task = background.task_;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!task->started) {
+        task->started = true;
+        const auto queued = std::find(background_.begin(), background_.end(), task);
+        if (queued != background_.end()) background_.erase(queued);
+        lock.unlock();
+        task->run();
+        return;
+    }
+    changed_.wait(lock, [&] { return task->done; });
+    if (task->failure) std::rethrow_exception(task->failure);
 }
 
 void ThreadPool::both(const std::function<void()>& first,

@@ -33,6 +33,20 @@ public:
     // Runs body(0) .. body(count - 1), spread over the pool.
     void forEach(std::size_t count, const std::function<void(std::size_t)>& body);
 
+private:
+    struct Task;
+
+public:
+    // A task of its own beside the others: a worker takes it before any
+    // queued task; join() runs it on the caller when no worker has.
+    class Background {
+        friend class ThreadPool;
+        std::shared_ptr<Task> task_;
+    };
+    Background start(std::function<void()> run);
+    // Waits for the task to end; an exception of the task reaches the caller.
+    void join(const Background& background);
+
     // The processors this process may run on.
     static unsigned availableProcessors();
 
@@ -54,6 +68,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TaskRef> queue_;
+    std::deque<TaskRef> background_;  // taken by workers only, first come first
     std::vector<std::thread> workers_;
     bool stopping_ = false;
 };

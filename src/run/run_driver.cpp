@@ -4,10 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <future>
 #include <memory>
 #include <new>
-#include <system_error>
 
 #include "common/format.h"
 #include "common/kernels.h"
@@ -88,16 +86,6 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
                                           output->c_str()));
     }
     return checkOutputsWritable(names, outputChoice(parameters));
-}
-
-// Works the slope out beside the segmentation when a thread can be had.
-std::future<double> slopeBeside(const Sequence& sequence, const KernelTable& kernels, unsigned threads) {
-    if (threads < 2) return {};
-    try {
-        return std::async(std::launch::async, [&sequence, &kernels] { return computeSlope(sequence, kernels); });
-    } catch (const std::system_error&) {
-        return {};
-    }
 }
 
 // Everything a run found, for the reports.
@@ -227,7 +215,8 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         return report(*stop, console);
 
     // Segmentation, contig by contig; the slope depends on the bases alone
-    // and is worked out beside it when there is more than one thread.
+    // and is worked out beside it by a worker of the pool, which then joins
+    // the segmentation (on one thread, after it).
     storing = "the segmentation";
     const SegmentationParameters segmentationParameters{
         parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
@@ -238,17 +227,16 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     listGaps(gaps.value(), console);
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
-    std::future<double> slopeTask = slopeBeside(sequence, *kernels, threads);
+    double slope = 0;  // outlives the pool, whose worker may still be writing it
+    ThreadPool pool(threads);
+    if (pool.size() < threads)
+        writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
+                                      "with %u.\n", pool.size(), threads, pool.size()));
+    const ThreadPool::Background slopeTask = pool.start([&] { slope = computeSlope(sequence, *kernels); });
     SegmentationResults segmentation;
-    {
-        ThreadPool pool(threads);
-        if (pool.size() < threads)
-            writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
-                                          "with %u.\n", pool.size(), threads, pool.size()));
-        if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
-                                       segmentation, console))
-            return report(*stop, console);
-    }
+    if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
+                                   segmentation, console))
+        return report(*stop, console);
     const std::vector<SplitPoint> sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
     segmentation.splitPoints = SplitPointList{};
 
@@ -256,7 +244,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     storing = "the curve";
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
-    const double slope = slopeTask.valid() ? slopeTask.get() : computeSlope(sequence, *kernels);
+    pool.join(slopeTask);
     std::vector<std::int32_t> splitPositions;
     splitPositions.reserve(sortedSplitPoints.size());
     for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);

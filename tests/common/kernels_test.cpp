@@ -9,9 +9,11 @@
 #include <cstring>
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 
 #include "common/format.h"
 #include "common/thread_pool.h"
+#include "profile/walk.h"
 #include "run/run_driver.h"
 #include "segmentation/contigs.h"
 #include "segmentation/cut_scan.h"
@@ -217,10 +219,23 @@ TEST(SegmentationTest, EveryKernelAndPoolGivesTheSameRun) {
     const std::string reference = segmentAll(bases, *kernelTable(KernelKind::reference), nullptr);
     EXPECT_NE(reference.find("Contig: 302701-362710"), std::string::npos);
     EXPECT_NE(reference.find("times:  9"), std::string::npos);
+    WalkMeans means;
+    const WalkSums sums = plainSums(bases, means);
     for (const KernelTable* kernels : everyKernel())
-        for (unsigned threads : {1u, 2u, 7u})
+        for (unsigned threads : {1u, 2u, 7u}) {
+            // As a run does it: the slope beside the segmentation, ahead of its tasks.
+            const Sequence sequence = testing::sequenceOf(bases);
+            double slope = 0;
+            const auto task = pool(threads).start([&] { slope = computeSlope(sequence, *kernels); });
             EXPECT_EQ(segmentAll(bases, *kernels, &pool(threads)), reference)
                 << kernelName(kernels->kind) << " threads " << threads;
+            pool(threads).join(task);
+            EXPECT_TRUE(sameBits(slope, sums.sxy / sums.sxx)) << kernelName(kernels->kind) << " threads " << threads;
+        }
+    for (unsigned threads : {1u, 2u}) {  // a failure of the task reaches the one who joins it
+        const auto failing = pool(threads).start([] { throw std::runtime_error("task failed"); });
+        EXPECT_THROW(pool(threads).join(failing), std::runtime_error);
+    }
 }
 
 // A unit the processor lacks is never chosen, nor taken when asked for;
