@@ -223,6 +223,26 @@ inline int walkBases(const char*& p, const char* end, int lanes, std::int32_t& v
     return got;
 }
 
+// Adds a[0..count) to x and b[0..count) to y, in order; a whole group with
+// a trip count known to the compiler, so that the sums stay in registers.
+template <int kGroup>
+inline void addInOrder(const double* a, const double* b, int count, double& x, double& y) {
+    double sx = x, sy = y;
+    if (count == kGroup) {
+        for (int i = 0; i < kGroup; ++i) {
+            sx = sx + a[i];
+            sy = sy + b[i];
+        }
+    } else {
+        for (int i = 0; i < count; ++i) {
+            sx = sx + a[i];
+            sy = sy + b[i];
+        }
+    }
+    x = sx;
+    y = sy;
+}
+
 #define VESTREL_AVX512_TARGET "avx512f,avx512bw,avx512vl,avx512dq,avx2"
 
 // The next 16 walk values (fewer at the end or where there are n).
@@ -258,7 +278,7 @@ __attribute__((target(VESTREL_AVX512_TARGET))) WalkMeans walkMeansAvx512(const c
     const __m512d high = _mm512_setr_pd(9, 10, 11, 12, 13, 14, 15, 16);
     alignas(64) double qx[2][16], qv[2][16];
     int got[2] = {0, 0};
-    WalkMeans means;
+    double mx = 0, mv = 0;
     double x = 0;
     std::int32_t value = 0;
     const char* p = bases;
@@ -274,18 +294,12 @@ __attribute__((target(VESTREL_AVX512_TARGET))) WalkMeans walkMeansAvx512(const c
         _mm512_store_pd(qv[fill] + 8, _mm512_div_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(values, 1)), n));
         x += got[fill];
         fill ^= 1;
-        for (int i = 0; i < got[fill]; ++i) {  // the group before, in order
-            means.mx = means.mx + qx[fill][i];
-            means.mv = means.mv + qv[fill][i];
-        }
+        addInOrder<16>(qx[fill], qv[fill], got[fill], mx, mv);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    for (int i = 0; i < got[fill]; ++i) {
-        means.mx = means.mx + qx[fill][i];
-        means.mv = means.mv + qv[fill][i];
-    }
-    return means;
+    addInOrder<16>(qx[fill], qv[fill], got[fill], mx, mv);
+    return {mx, mv};
 }
 
 __attribute__((target(VESTREL_AVX512_TARGET))) WalkSums walkSumsAvx512(const char* bases, std::uint32_t length,
@@ -295,7 +309,7 @@ __attribute__((target(VESTREL_AVX512_TARGET))) WalkSums walkSumsAvx512(const cha
     const __m512d high = _mm512_setr_pd(9, 10, 11, 12, 13, 14, 15, 16);
     alignas(64) double px[2][16], pv[2][16];
     int got[2] = {0, 0};
-    WalkSums sums;
+    double sxx = 0, sxy = 0;
     double x = 0;
     std::int32_t value = 0;
     const char* p = bases;
@@ -315,18 +329,12 @@ __attribute__((target(VESTREL_AVX512_TARGET))) WalkSums walkSumsAvx512(const cha
         _mm512_store_pd(pv[fill] + 8, _mm512_mul_pd(dxHigh, vHigh));
         x += got[fill];
         fill ^= 1;
-        for (int i = 0; i < got[fill]; ++i) {
-            sums.sxx = sums.sxx + px[fill][i];
-            sums.sxy = sums.sxy + pv[fill][i];
-        }
+        addInOrder<16>(px[fill], pv[fill], got[fill], sxx, sxy);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    for (int i = 0; i < got[fill]; ++i) {
-        sums.sxx = sums.sxx + px[fill][i];
-        sums.sxy = sums.sxy + pv[fill][i];
-    }
-    return sums;
+    addInOrder<16>(px[fill], pv[fill], got[fill], sxx, sxy);
+    return {sxx, sxy};
 }
 
 // The next 8 walk values (fewer at the end or where there are n).
@@ -361,7 +369,7 @@ __attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::
     const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
     alignas(32) double qx[2][8], qv[2][8];
     int got[2] = {0, 0};
-    WalkMeans means;
+    double mx = 0, mv = 0;
     double x = 0;
     std::int32_t value = 0;
     const char* p = bases;
@@ -377,18 +385,12 @@ __attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::
         _mm256_store_pd(qv[fill] + 4, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), n));
         x += got[fill];
         fill ^= 1;
-        for (int i = 0; i < got[fill]; ++i) {
-            means.mx = means.mx + qx[fill][i];
-            means.mv = means.mv + qv[fill][i];
-        }
+        addInOrder<8>(qx[fill], qv[fill], got[fill], mx, mv);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    for (int i = 0; i < got[fill]; ++i) {
-        means.mx = means.mx + qx[fill][i];
-        means.mv = means.mv + qv[fill][i];
-    }
-    return means;
+    addInOrder<8>(qx[fill], qv[fill], got[fill], mx, mv);
+    return {mx, mv};
 }
 
 __attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::uint32_t length, WalkMeans means) {
@@ -396,7 +398,7 @@ __attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::ui
     const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
     alignas(32) double px[2][8], pv[2][8];
     int got[2] = {0, 0};
-    WalkSums sums;
+    double sxx = 0, sxy = 0;
     double x = 0;
     std::int32_t value = 0;
     const char* p = bases;
@@ -416,18 +418,12 @@ __attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::ui
         _mm256_store_pd(pv[fill] + 4, _mm256_mul_pd(dxHigh, vHigh));
         x += got[fill];
         fill ^= 1;
-        for (int i = 0; i < got[fill]; ++i) {
-            sums.sxx = sums.sxx + px[fill][i];
-            sums.sxy = sums.sxy + pv[fill][i];
-        }
+        addInOrder<8>(px[fill], pv[fill], got[fill], sxx, sxy);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    for (int i = 0; i < got[fill]; ++i) {
-        sums.sxx = sums.sxx + px[fill][i];
-        sums.sxy = sums.sxy + pv[fill][i];
-    }
-    return sums;
+    addInOrder<8>(px[fill], pv[fill], got[fill], sxx, sxy);
+    return {sxx, sxy};
 }
 
 }  // namespace

@@ -7,7 +7,12 @@
 #include <array>
 #include <cstring>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "common/format.h"
 
@@ -169,10 +174,67 @@ struct BlockReader {
     }
 };
 
+// Takes the memory for the bases from the system on a thread of its own, a
+// step at a time, at most kAhead bytes beyond what the reader has written:
+// the page faults then cost the reader nothing, and input that is not bases
+// (long headers, blank lines) costs at most kAhead of memory never used.
+class TouchAhead {
+public:
+    TouchAhead(const BaseStorage& storage, std::uint64_t size) {
+        if (size < 4 * kStep) return;
+        try {
+            thread_ = std::thread([this, &storage, size] { touch(storage, size); });
+        } catch (const std::system_error&) {
+            // The reader's own writes take the memory.
+        }
+    }
+    ~TouchAhead() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    TouchAhead(const TouchAhead&) = delete;
+    TouchAhead& operator=(const TouchAhead&) = delete;
+
+    void written(std::uint64_t length) {
+        if (!thread_.joinable() || length < reported_ + kStep) return;
+        reported_ = length;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            written_ = length;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    static constexpr std::uint64_t kStep = 4 << 20;
+    static constexpr std::uint64_t kAhead = 32 << 20;
+
+    void touch(const BaseStorage& storage, std::uint64_t size) {
+        for (std::uint64_t at = 0; at < size; at += kStep) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stopping_ || at < written_ + kAhead; });
+            if (stopping_) return;
+            lock.unlock();
+            if (!storage.populate(at, std::min(at + kStep, size))) return;
+        }
+    }
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stopping_ = false;
+    std::uint64_t written_ = 0;   // guarded by mutex_
+    std::uint64_t reported_ = 0;  // the reader's own
+};
+
 }  // namespace
 
 Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, const Console& console,
-                            std::uint64_t maximumBases) {
+                            std::uint64_t maximumBases, bool touchAhead) {
     // Room for the whole input, or, when its size is not known in advance
     // (a pipe, a compressed file), for the most bases a run can take plus
     // one block: only what is written takes memory.
@@ -184,6 +246,8 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
     if (!block) return stopOnError("Not enough memory to allocate the read buffer\n");
 
+    std::optional<TouchAhead> toucher;
+    if (touchAhead && size) toucher.emplace(storage, *size);
     ReadState state;
     state.out = storage.get();
     std::uint64_t remaining = size.value_or(UINT64_MAX);
@@ -199,7 +263,9 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
         if (!reader.read(first, first + got)) return notFasta();
         if (state.length > maximumBases) return tooLong();
+        if (toucher) toucher->written(state.length);
     }
+    toucher.reset();  // before the storage moves
 
     Sequence sequence;
     sequence.bases = std::move(storage);

@@ -18,7 +18,9 @@ constexpr std::uint64_t kMaximumBases = 2147483647;
 // joined, letters are collapsed, digits, punctuation and white space are
 // dropped, and any byte that is not plain text stops the run. Letters
 // outside the IUPAC alphabet become n after a warning on the error stream.
+// With `touchAhead`, a second thread takes the memory for the bases from the
+// system a little ahead of the reading, when the input's size is known.
 Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, const Console& console,
-                            std::uint64_t maximumBases = kMaximumBases);
+                            std::uint64_t maximumBases = kMaximumBases, bool touchAhead = false);
 
 }  // namespace vestrel

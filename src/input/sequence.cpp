@@ -21,6 +21,18 @@ BaseStorage BaseStorage::reserve(std::uint64_t capacity) {
     return storage;
 }
 
+bool BaseStorage::populate(std::uint64_t from, std::uint64_t to) const {
+#ifdef MADV_POPULATE_WRITE
+    to = std::min(to, capacity_);
+    if (from >= to) return true;
+    return ::madvise(data_ + from, to - from, MADV_POPULATE_WRITE) == 0;
+#else
+    (void)from;
+    (void)to;
+    return false;
+#endif
+}
+
 BaseStorage::~BaseStorage() {
     if (data_ != nullptr) ::munmap(data_, capacity_);
 }

@@ -28,6 +28,9 @@ public:
     ~BaseStorage();
 
     char* get() const { return data_; }
+    // Has the system back [from, to) with memory now rather than at the first
+    // writes; false when it cannot (then the writes will).
+    bool populate(std::uint64_t from, std::uint64_t to) const;
     explicit operator bool() const { return data_ != nullptr; }
     std::uint64_t capacity() const { return capacity_; }
 

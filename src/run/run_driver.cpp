@@ -202,7 +202,9 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
 
     // Reading, and the limits the sequence sets.
     storing = "the sequence";
-    Outcome<Sequence> read = readFasta(*input, *kernels, console);
+    const unsigned threads =
+        parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
+    Outcome<Sequence> read = readFasta(*input, *kernels, console, kMaximumBases, threads > 1);
     if (!read.ok()) return report(read.stop(), console);
     input.reset();
     const Sequence& sequence = read.value();
@@ -214,9 +216,13 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
         return report(*stop, console);
 
-    // Segmentation, contig by contig; the slope depends on the bases alone
-    // and is worked out beside it by a worker of the pool, which then joins
-    // the segmentation (on one thread, after it).
+    // The slope depends on the bases alone: a worker of the pool works it out
+    // beside the segmentation, then joins it (on one thread, after it).
+    double slope = 0;  // outlives the pool, whose worker may still be writing it
+    ThreadPool pool(threads);
+    const ThreadPool::Background slopeTask = pool.start([&] { slope = computeSlope(sequence, *kernels); });
+
+    // Segmentation, contig by contig.
     storing = "the segmentation";
     const SegmentationParameters segmentationParameters{
         parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
@@ -225,14 +231,9 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     Outcome<std::vector<Gap>> gaps = scanGaps(sequence, segmentationParameters.filteredGapSize);
     if (!gaps.ok()) return report(gaps.stop(), console);
     listGaps(gaps.value(), console);
-    const unsigned threads =
-        parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
-    double slope = 0;  // outlives the pool, whose worker may still be writing it
-    ThreadPool pool(threads);
     if (pool.size() < threads)
         writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
                                       "with %u.\n", pool.size(), threads, pool.size()));
-    const ThreadPool::Background slopeTask = pool.start([&] { slope = computeSlope(sequence, *kernels); });
     SegmentationResults segmentation;
     if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
                                    segmentation, console))

@@ -68,6 +68,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{std::string(100, 'n'), std::string(100, 'n'), 0, ""},  // at the limit
                       ReadCase{std::string(101, 'n'), "", 0, "", kTooLong}));
 
+// A file of known size read while another thread takes the memory ahead:
+// whole, and refused at a byte near its end.
+TEST(LargeFileTest, TouchingTheMemoryAheadChangesNothing) {
+    const std::string line = testing::rep("ACGTNacgtn", 6);
+    std::string file = ">big\n";
+    while (file.size() < (48u << 20)) file += line + "\n";
+    const std::size_t lines = (file.size() - 5) / 61;
+    for (bool damaged : {false, true}) {
+        if (damaged) file[file.size() - 100] = '\x01';
+        testing::MemorySource source(file, SIZE_MAX, true);
+        testing::CapturedConsole console;
+        Outcome<Sequence> read = readFasta(source, *kernelTable(KernelKind::automatic), console.console(),
+                                           kMaximumBases, true);
+        if (damaged) {
+            ASSERT_FALSE(read.ok());
+            EXPECT_EQ(read.stop().message, kNotFasta);
+            continue;
+        }
+        ASSERT_TRUE(read.ok());
+        EXPECT_EQ(read.value().length, lines * 60);
+        EXPECT_EQ(read.value().lengthExcludingGaps, static_cast<std::int32_t>(lines * 48));
+        EXPECT_EQ(read.value().view().substr(lines * 60 - 60), testing::rep("acgtnacgtn", 6));
+    }
+}
+
 TEST(RunLimitsTest, PlotScaleAndGapSizeFollowTheLength) {
     const std::pair<std::uint32_t, std::uint32_t> scales[] = {
         {10000, 1}, {10001, 10}, {100000, 10}, {100001, 100}, {999999, 100},

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,17 +40,19 @@ private:
 // Hands out the bytes in pieces of at most `piece` bytes, as a pipe would.
 class MemorySource final : public ByteSource {
 public:
-    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX) : bytes_(bytes), piece_(piece) {}
+    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX, bool sized = false)
+        : bytes_(bytes), piece_(piece), size_(sized ? std::optional<std::uint64_t>(bytes.size()) : std::nullopt) {}
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
         const std::size_t n = bytes_.copy(buffer, std::min(capacity, piece_));
         bytes_.remove_prefix(n);
         return static_cast<std::ptrdiff_t>(n);
     }
-    std::optional<std::uint64_t> sizeHint() const override { return std::nullopt; }
+    std::optional<std::uint64_t> sizeHint() const override { return size_; }
 
 private:
     std::string_view bytes_;
     std::size_t piece_;
+    std::optional<std::uint64_t> size_;
 };
 
 // A sequence holding these bases as they are.
