@@ -1,8 +1,10 @@
 #include "segmentation/contigs.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/format.h"
+#include "common/thread_pool.h"
 #include "segmentation/cut_scan.h"
 
 namespace vestrel {
@@ -80,6 +82,17 @@ void printSegmentationHeading(const SegmentationParameters& parameters, const Co
                      parameters.minimumLength));
 }
 
+namespace {
+
+// Contigs shorter than this are segmented side by side in batches of at most
+// kBatchContigs contigs or about kBatchBases bases, their console text kept
+// until it is their turn.
+constexpr std::int64_t kShortContig = 1 << 16;
+constexpr std::size_t kBatchContigs = 4096;
+constexpr std::int64_t kBatchBases = 1 << 22;
+
+}  // namespace
+
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
                                    const SegmentationParameters& parameters,
                                    const KernelTable& kernels, ThreadPool* pool,
@@ -90,14 +103,35 @@ std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<G
     const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);
     // A sequence that is one contig is segmented whole, without a contig line.
     const bool announce = contigs.size() > 1 || !gaps.empty();
-    for (const Contig& contig : contigs) {
-        if (contig.end - contig.start < 0) continue;
-        if (announce) {
-            writeText(console.out, format("\nContig: %d-%d\n\n", contig.start, contig.end));
-            std::fflush(console.out);
+    auto segment = [&](const Contig& contig, SegmentationSink& into) {
+        if (contig.end - contig.start < 0) return;
+        if (announce) into.text(Channel::standardOutput, format("\nContig: %d-%d\n\n", contig.start, contig.end));
+        segmentContig(context, contig.start, contig.end, into);
+    };
+    auto isShort = [](const Contig& contig) { return std::int64_t{contig.end} - contig.start + 1 < kShortContig; };
+    const bool sideBySide = pool != nullptr && pool->size() > 1;
+    for (std::size_t first = 0; first < contigs.size();) {
+        if (!sideBySide || !isShort(contigs[first])) {  // its attempts share the pool as they go
+            segment(contigs[first++], sink);
+            if (auto failure = sink.failure()) return failure;
+            continue;
         }
-        segmentContig(context, contig.start, contig.end, sink);
-        if (auto failure = sink.failure()) return failure;
+        // A batch of short contigs segmented side by side, then replayed in order.
+        std::size_t end = first;
+        std::int64_t bases = 0;
+        while (end < contigs.size() && end - first < kBatchContigs && bases < kBatchBases && isShort(contigs[end]))
+            bases += std::max(0, contigs[end].end - contigs[end].start + 1), ++end;
+        std::vector<BufferSink> buffers(end - first);
+        const std::size_t pieces = std::min<std::size_t>(buffers.size(), pool->size() * 4);
+        pool->forEach(pieces, [&](std::size_t piece) {
+            for (std::size_t i = buffers.size() * piece / pieces; i < buffers.size() * (piece + 1) / pieces; ++i)
+                segment(contigs[first + i], buffers[i]);
+        });
+        for (BufferSink& buffer : buffers) {
+            buffer.replay(sink);
+            if (auto failure = sink.failure()) return failure;
+        }
+        first = end;
     }
     return std::nullopt;
 }

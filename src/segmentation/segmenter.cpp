@@ -1,8 +1,8 @@
 #include "segmentation/segmenter.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "common/format.h"
@@ -16,47 +16,11 @@ constexpr const char* kDepthLimitMessage =
     "\nToo many segmentation times!\nThe segmentation process was halted!\n"
     "The related input parameters should be changed.";
 
-// Stretches shorter than this are segmented on the thread that reached them.
-constexpr std::int32_t kParallelStretch = 1 << 16;
-
-// Keeps everything a subtree of attempts produced, to be replayed in order.
-class BufferSink final : public SegmentationSink {
-public:
-    void text(Channel channel, std::string text) override {
-        events_.emplace_back(std::make_pair(channel, std::move(text)));
-    }
-    void segment(const Segment& segment) override { store(segment, "Site"); }
-    void splitPoint(const SplitPoint& point) override { store(point, "Point"); }
-    void recordFailed(const char* record) override {
-        if (failed_ == nullptr) failed_ = record;
-    }
-
-    void replay(SegmentationSink& sink) {
-        for (auto& event : events_) {
-            if (auto* line = std::get_if<std::pair<Channel, std::string>>(&event))
-                sink.text(line->first, std::move(line->second));
-            else if (auto* segment = std::get_if<Segment>(&event))
-                sink.segment(*segment);
-            else
-                sink.splitPoint(std::get<SplitPoint>(event));
-        }
-        events_.clear();
-        if (failed_ != nullptr) sink.recordFailed(failed_);
-    }
-
-private:
-    template <class Record>
-    void store(const Record& record, const char* kind) {
-        try {
-            events_.emplace_back(record);
-        } catch (const std::bad_alloc&) {
-            recordFailed(kind);
-        }
-    }
-
-    const char* failed_ = nullptr;
-    std::vector<std::variant<std::pair<Channel, std::string>, Segment, SplitPoint>> events_;
-};
+// The two parts of a cut are segmented side by side only when the shorter is
+// at least this long: handing a part to another thread costs more than
+// segmenting a short one, and a cut that splits off a short part leaves the
+// long one to the chunked scans.
+constexpr std::int32_t kParallelPart = 1 << 16;
 
 // The segmentation strength of a cut whose summed terms score `best`.
 double strengthOf(const BaseCounts& counts, double best) {
@@ -109,7 +73,7 @@ public:
         }
         const BaseCounts left = context_.index.stretch(start, cut.position);
         const BaseCounts right = counts - left;
-        if (pool_ == nullptr || end - start < kParallelStretch) {
+        if (pool_ == nullptr || std::min(cut.position - start + 1, end - cut.position) < kParallelPart) {
             attempt(start, cut.position, left, depth + 1, sink);
             attempt(cut.position + 1, end, right, depth + 1, sink);
             return;
@@ -131,6 +95,27 @@ private:
 };
 
 }  // namespace
+
+void BufferSink::text(Channel channel, std::string text) {
+    events_.emplace_back(std::make_pair(channel, std::move(text)));
+}
+
+void BufferSink::recordFailed(const char* record) {
+    if (failed_ == nullptr) failed_ = record;
+}
+
+void BufferSink::replay(SegmentationSink& sink) {
+    for (auto& event : events_) {
+        if (auto* line = std::get_if<std::pair<Channel, std::string>>(&event))
+            sink.text(line->first, std::move(line->second));
+        else if (auto* segment = std::get_if<Segment>(&event))
+            sink.segment(*segment);
+        else
+            sink.splitPoint(std::get<SplitPoint>(event));
+    }
+    events_.clear();
+    if (failed_ != nullptr) sink.recordFailed(failed_);
+}
 
 void ConsoleSink::text(Channel channel, std::string text) {
     if (channel == Channel::standardError) std::fflush(console_.out);

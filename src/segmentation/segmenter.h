@@ -3,7 +3,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <new>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "common/console.h"
 #include "common/kernels.h"
@@ -60,6 +64,30 @@ private:
     const Console& console_;
     SegmentationResults& results_;
     const char* failedRecord_ = nullptr;
+};
+
+// Keeps everything a run of attempts produced, to be replayed in order.
+class BufferSink final : public SegmentationSink {
+public:
+    void text(Channel channel, std::string text) override;
+    void segment(const Segment& segment) override { store(segment, "Site"); }
+    void splitPoint(const SplitPoint& point) override { store(point, "Point"); }
+    void recordFailed(const char* record) override;
+    // Hands everything kept to `sink`, in the order it came.
+    void replay(SegmentationSink& sink);
+
+private:
+    template <class Record>
+    void store(const Record& record, const char* kind) {
+        try {
+            events_.emplace_back(record);
+        } catch (const std::bad_alloc&) {
+            recordFailed(kind);
+        }
+    }
+
+    const char* failed_ = nullptr;
+    std::vector<std::variant<std::pair<Channel, std::string>, Segment, SplitPoint>> events_;
 };
 
 // Where and how a run segments: the bases with their counts, the

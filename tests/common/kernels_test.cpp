@@ -232,6 +232,12 @@ TEST(SegmentationTest, EveryKernelAndPoolGivesTheSameRun) {
             pool(threads).join(task);
             EXPECT_TRUE(sameBits(slope, sums.sxy / sums.sxx)) << kernelName(kernels->kind) << " threads " << threads;
         }
+    // Many short contigs, segmented side by side in batches and replayed in order.
+    std::string many;
+    for (int contig = 0; contig < 300; ++contig) many += r.domains(50 + r.below(3000), 400) + rep("n", 1001);
+    const std::string manyReference = segmentAll(many, *kernelTable(KernelKind::reference), nullptr);
+    EXPECT_NE(manyReference.find("Contig: "), std::string::npos);
+    for (unsigned threads : {2u, 7u}) EXPECT_EQ(segmentAll(many, *kernelTable(KernelKind::automatic), &pool(threads)), manyReference);
     for (unsigned threads : {1u, 2u}) {  // a failure of the task reaches the one who joins it
         const auto failing = pool(threads).start([] { throw std::runtime_error("task failed"); });
         EXPECT_THROW(pool(threads).join(failing), std::runtime_error);
