@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -112,44 +113,59 @@ std::string commandLineOf(const std::vector<std::string>& args) {
     return line;
 }
 
-// Writes every output file of the run, then puts them in place together.
+// Writes every output file of the run, each file a task of the pool, then
+// puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
-                                 const RunParameters& parameters, const std::string& stem,
+                                 const RunParameters& parameters, const std::string& stem, ThreadPool& pool,
                                  const Console& console) {
     const std::uint32_t length = results.sequence.length;
-    writeSegmentPage(outputs.segmentPage.get(), results.segmentation, results.segments, length);
-    writeSegmentSteps(outputs.segmentSteps.get(), results.segments);
-    writeSplitPointPage(outputs.splitPointPage.get(), results.sortedSplitPoints);
-    writeCurveData(outputs.curveData.get(), results.profile.samples);
-    writeProjectedPoints(outputs.splitPointData.get(), results.profile.splitPoints);
-    if (parameters.plotCoordinates)
-        writeProjectedPoints(outputs.coordinatePoints.get(), results.profile.coordinates);
-    writePlotScript(outputs.plotScript.get(),
-                    {results.plotScale, parameters.labelPoints, parameters.multiplot,
-                     parameters.graphSize, parameters.densityFileName},
-                    {stem, length, results.profile.plotRangeEnd, results.profile.splitPoints,
-                     results.coordinateCount});
     const std::string name = unnamedRecordName(stem);
     const RecordMap records(results.sequence.records, length, name);
-    if (parameters.browserTracks) {
-        writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name);
-        writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name);
-    }
     std::vector<RecordComposition> composition;
     if (parameters.windowSize > 0) {
-        for (const RecordMap::Span& span : records.spans())
-            composition.push_back(compositionOf(results.kernels, results.sequence.bases.get(), span.start, span.end,
-                                                parameters.windowSize));
-        writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
-                                outputs.replication.get()},
-                               records, composition, parameters.windowSize, name);
+        composition.resize(records.spans().size());
+        pool.forEach(composition.size(), [&](std::size_t i) {
+            const RecordMap::Span& span = records.spans()[i];
+            composition[i] = compositionOf(results.kernels, results.sequence.bases.get(), span.start, span.end,
+                                           parameters.windowSize);
+        });
     }
+    std::vector<std::function<void()>> writers = {
+        [&] { writeSegmentPage(outputs.segmentPage.get(), results.segmentation, results.segments, length); },
+        [&] { writeSegmentSteps(outputs.segmentSteps.get(), results.segments); },
+        [&] { writeSplitPointPage(outputs.splitPointPage.get(), results.sortedSplitPoints); },
+        [&] { writeCurveData(outputs.curveData.get(), results.profile.samples); },
+        [&] { writeProjectedPoints(outputs.splitPointData.get(), results.profile.splitPoints); },
+        [&] {
+            writePlotScript(outputs.plotScript.get(),
+                            {results.plotScale, parameters.labelPoints, parameters.multiplot, parameters.graphSize,
+                             parameters.densityFileName},
+                            {stem, length, results.profile.plotRangeEnd, results.profile.splitPoints,
+                             results.coordinateCount});
+        }};
+    if (parameters.plotCoordinates)
+        writers.push_back([&] { writeProjectedPoints(outputs.coordinatePoints.get(), results.profile.coordinates); });
+    if (parameters.browserTracks) {
+        writers.push_back([&] { writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name); });
+        writers.push_back(
+            [&] { writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name); });
+    }
+    if (parameters.windowSize > 0)
+        writers.push_back([&] {
+            writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
+                                    outputs.replication.get()},
+                                   records, composition, parameters.windowSize, name);
+        });
     if (parameters.report)
-        writeHtmlReport(outputs.reportPage.get(),
-                        {results.args[1], commandLineOf(results.args), results.sequence, records, results.kernels,
-                         results.segmentation, results.gaps, results.segments, results.sortedSplitPoints,
-                         results.profile, results.plotScale, parameters.plotZ, parameters.densityFileName,
-                         results.coordinateCount, parameters.windowSize, composition});
+        writers.push_back([&] {
+            writeHtmlReport(outputs.reportPage.get(),
+                            {results.args[1], commandLineOf(results.args), results.sequence, records,
+                             results.kernels, results.segmentation, results.gaps, results.segments,
+                             results.sortedSplitPoints, results.profile, results.plotScale, parameters.plotZ,
+                             parameters.densityFileName, results.coordinateCount, parameters.windowSize,
+                             composition});
+        });
+    pool.forEach(writers.size(), [&](std::size_t i) { writers[i](); });
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
@@ -258,7 +274,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     const RunResults results{sequence, segmentationParameters, segmentation.segments,
                              sortedSplitPoints, profile, coordinates.coordinateCount, plotScale, *kernels,
                              gaps.value(), args};
-    if (auto stop = writeOutputs(outputs, results, parameters, stem, console)) return report(*stop, console);
+    if (auto stop = writeOutputs(outputs, results, parameters, stem, pool, console)) return report(*stop, console);
     return 0;
 }
 
