@@ -1,5 +1,6 @@
 #include "common/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -8,7 +9,7 @@
 namespace vestrel {
 
 std::string format(const char* pattern, ...) {
-    char small[256];
+    char small[1024];
     va_list args;
     va_start(args, pattern);
     va_list again;
@@ -29,6 +30,33 @@ std::string format(const char* pattern, ...) {
     }
     va_end(again);
     return text;
+}
+
+namespace {
+
+void appendAligned(std::string& out, const char* first, const char* last, int width) {
+    const auto length = static_cast<int>(last - first);
+    if (width > length) out.append(static_cast<std::size_t>(width - length), ' ');
+    out.append(first, last);
+}
+
+}  // namespace
+
+void appendInteger(std::string& out, long value, int width) {
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    appendAligned(out, digits, end.ptr, width);
+}
+
+void appendFixed(std::string& out, double value, int precision, int width) {
+    // to_chars with a precision writes what printf's %.*f writes; only the
+    // largest values need more than the small buffer.
+    char small[64];
+    std::to_chars_result end = std::to_chars(small, small + sizeof small, value, std::chars_format::fixed, precision);
+    if (end.ec == std::errc()) return appendAligned(out, small, end.ptr, width);
+    std::string large(400 + static_cast<std::size_t>(precision), '\0');
+    end = std::to_chars(large.data(), large.data() + large.size(), value, std::chars_format::fixed, precision);
+    appendAligned(out, large.data(), end.ptr, width);
 }
 
 std::string refusal(const std::string& text, const std::string& name, int error) {

@@ -1,5 +1,7 @@
 #include "reports/segment_reports.h"
 
+#include <string>
+
 #include "common/console.h"
 #include "common/format.h"
 
@@ -18,22 +20,31 @@ constexpr const char* kTableHead =
     "<td width=\"220\"> <div align=\"center\"><b>Length (bp)</b></div></td> "
     "<td width=\"220\"> <div align=\"center\"><b>GC content (\xa3\xa5)</b></div></td></tr>\n";
 
+// One row of the page: three whole numbers and the GC content, or "-" when
+// the row is not a segment.
+void writeRow(std::FILE* page, long first, long last, long count, const double* gcContent) {
+    std::string row = "<TR align=\"center\">  <td width=\"220\"> <div align=\"center\"> ";
+    appendInteger(row, first);
+    row += " </div></td>  <td width=\"220\"> <div align=\"center\"> ";
+    appendInteger(row, last);
+    row += " </div></td> <td width=\"220\"> <div align=\"center\"> ";
+    appendInteger(row, count);
+    row += " </div></td> <td width=\"220\"> <div align=\"center\"> ";
+    if (gcContent == nullptr) {
+        row += "- </div></td> </tr> ";
+    } else {
+        appendFixed(row, withoutNanSign(100.0 * *gcContent), 2, 6);
+        row += " </div></td></tr>";
+    }
+    writeText(page, row);
+}
+
 void writeUncoveredRow(std::FILE* page, long first, long last, long count) {
-    writeText(page, format("<TR align=\"center\">  <td width=\"220\"> <div align=\"center\"> %ld "
-                           "</div></td>  <td width=\"220\"> <div align=\"center\"> %ld </div></td> "
-                           "<td width=\"220\"> <div align=\"center\"> %ld </div></td> "
-                           "<td width=\"220\"> <div align=\"center\"> - </div></td> </tr> ",
-                           first, last, count));
+    writeRow(page, first, last, count, nullptr);
 }
 
 void writeSegmentRow(std::FILE* page, const Segment& segment) {
-    writeText(page, format("<TR align=\"center\">  <td width=\"220\"> <div align=\"center\"> %ld "
-                           "</div></td>  <td width=\"220\"> <div align=\"center\"> %ld </div></td> "
-                           "<td width=\"220\"> <div align=\"center\"> %ld </div></td> "
-                           "<td width=\"220\"> <div align=\"center\"> %6.2f </div></td></tr>",
-                           static_cast<long>(segment.start), static_cast<long>(segment.end),
-                           static_cast<long>(segment.length),
-                           withoutNanSign(100.0 * segment.gcContent)));
+    writeRow(page, segment.start, segment.end, segment.length, &segment.gcContent);
 }
 
 void writeSegmentPageHead(std::FILE* page, const SegmentationParameters& parameters) {
@@ -80,17 +91,28 @@ void writeSegmentPage(std::FILE* page, const SegmentationParameters& parameters,
 void writeSegmentSteps(std::FILE* steps, const SegmentList& segments) {
     const auto& records = segments.records;
     long lastEnd = 0;
+    std::string lines;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Segment& segment = records[i];
         const bool final = i + 1 == records.size();
-        if (segment.start - 1L != lastEnd && !final)
-            writeText(steps, format("%ld\t\" \"\n", segment.start - 1L));
+        lines.clear();
+        if (segment.start - 1L != lastEnd && !final) {
+            appendInteger(lines, segment.start - 1L);
+            lines += "\t\" \"\n";
+        }
         const double gc = withoutNanSign(segment.gcContent);
-        writeText(steps, format("%ld\t%f\n%ld\t%f\n", static_cast<long>(segment.start), gc,
-                                static_cast<long>(segment.end), gc));
+        for (long position : {static_cast<long>(segment.start), static_cast<long>(segment.end)}) {
+            appendInteger(lines, position);
+            lines += '\t';
+            appendFixed(lines, gc, 6);
+            lines += '\n';
+        }
         lastEnd = segment.end;
-        if (!final && records[i + 1].start - 1L != segment.end)
-            writeText(steps, format("%ld\t\" \"\n", segment.end + 1L));
+        if (!final && records[i + 1].start - 1L != segment.end) {
+            appendInteger(lines, segment.end + 1L);
+            lines += "\t\" \"\n";
+        }
+        writeText(steps, lines);
     }
 }
 

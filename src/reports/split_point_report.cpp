@@ -1,5 +1,7 @@
 #include "reports/split_point_report.h"
 
+#include <string>
+
 #include "common/console.h"
 #include "common/format.h"
 
@@ -25,17 +27,24 @@ void writeSplitPointPage(std::FILE* page, const std::vector<SplitPoint>& sortedS
     writeText(page, kPageHead);
     writeText(page, kTableHead);
     int number = 0;
+    std::string row;
     for (const SplitPoint& point : sortedSplitPoints) {
-        writeText(page, "<TR align=\"center\"> <td width=\"65\"> <div align=\"center\"> <IMG height=11 src=\"");
-        writeText(page, kArrowImageAddress);
-        writeText(page,
-                  format("\" width=8> %d</div></td> <td width=\"220\"> <div align=\"center\">%ld</div></td> "
-                         "<td width=\"220\"> <div align=\"center\">%8.2f</div></td> "
-                         "<td width=\"220\"> <div align=\"center\">%ld</div></td> "
-                         "<td width=\"220\"> <div align=\"center\">%ld-%ld</div></td></tr>",
-                         ++number, static_cast<long>(point.position), point.strength,
-                         static_cast<long>(point.depth), static_cast<long>(point.contigStart),
-                         static_cast<long>(point.contigEnd)));
+        row = "<TR align=\"center\"> <td width=\"65\"> <div align=\"center\"> <IMG height=11 src=\"";
+        row += kArrowImageAddress;
+        row += "\" width=8> ";
+        appendInteger(row, ++number);
+        row += "</div></td> <td width=\"220\"> <div align=\"center\">";
+        appendInteger(row, point.position);
+        row += "</div></td> <td width=\"220\"> <div align=\"center\">";
+        appendFixed(row, point.strength, 2, 8);
+        row += "</div></td> <td width=\"220\"> <div align=\"center\">";
+        appendInteger(row, point.depth);
+        row += "</div></td> <td width=\"220\"> <div align=\"center\">";
+        appendInteger(row, point.contigStart);
+        row += '-';
+        appendInteger(row, point.contigEnd);
+        row += "</div></td></tr>";
+        writeText(page, row);
     }
     writeText(page, "</TBODY></table></BODY>");
 }

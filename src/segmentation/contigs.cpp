@@ -31,11 +31,10 @@ Outcome<std::vector<Gap>> scanGaps(const Sequence& sequence, std::int32_t filter
 }
 
 void listGaps(const std::vector<Gap>& gaps, const Console& console) {
-    for (const Gap& gap : gaps) {
+    for (const Gap& gap : gaps)
         writeText(console.out, format("Gaps: %u-%u Gap size: %u\n", gap.startIndex + 1,
                                       gap.endIndex + 1, gap.endIndex - gap.startIndex + 1));
-        std::fflush(console.out);
-    }
+    std::fflush(console.out);
 }
 
 std::vector<Contig> contigsOf(const Sequence& sequence, const std::vector<Gap>& gaps,

@@ -1,5 +1,8 @@
-// The curve at gaps and ends: the points a base that is n stands for.
+// The curve at gaps and ends: the points a base that is n stands for; the
+// numbers of the large reports written as printf writes them.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "common/format.h"
 #include "profile/profile_pass.h"
@@ -7,6 +10,26 @@
 
 namespace vestrel {
 namespace {
+
+// Rounding of halves and of values just below them, signs, widths narrower
+// than the number, NaN, infinities and the longest values.
+TEST(NumberTextTest, AsPrintfWritesThem) {
+    const double values[] = {0.0, -0.0, 0.125, 0.375, 2.675, 0.005, 1.005, 99.995, 12.345, -3.14159,
+                             5e-324, 1e22, 1.7976931348623157e308, -1e300, 123456789.125, NAN, -NAN, INFINITY, -INFINITY};
+    for (double value : values)
+        for (int precision : {0, 2, 3, 6})
+            for (int width : {0, 6, 11}) {
+                std::string got;
+                appendFixed(got, value, precision, width);
+                EXPECT_EQ(got, format("%*.*f", width, precision, value)) << value << " " << precision << " " << width;
+            }
+    for (long value : {0L, -1L, 42L, 2147483647L, -2147483648L, 9223372036854775807L})
+        for (int width : {0, 9}) {
+            std::string got;
+            appendInteger(got, value, width);
+            EXPECT_EQ(got, format("%*ld", width, value));
+        }
+}
 
 std::string points(const std::vector<ProjectedPoint>& projected) {
     std::string text;
