@@ -7,18 +7,22 @@
 // - means: the first pass of the slope over COUNT walk values: x = x + 1,
 //          mx = mx + x / COUNT, mv = mv + v / COUNT, the two running sums
 //          added in order (each addition waits for the one before). Timed
-//          twice: as written, and with the quotients worked out ahead, 4 or
-//          8 at a time on the vector unit, so that only the two ordered add
-//          chains are left; the faster counts.
+//          three ways: as written; with the quotients of blocks of 512
+//          worked out ahead on the vector unit; with those of each group of
+//          16 worked out while the group before is added. The fastest counts.
 // - sums:  the second pass: dx = x - mx, sxx = sxx + dx * dx,
-//          sxy = sxy + dx * (v - mv), the two sums in order.
+//          sxy = sxy + dx * (v - mv), the two sums in order, the same ways.
+// - the two ordered add chains alone, over terms already worked out: shown,
+//   not counted (a pass also has to work its terms out).
 // COUNT is the number of bases that are not n (the walk's length); the
 // values are a random walk of +-1 steps (what they are does not change the
 // time). Each figure is the best of TRIALS trials of the thread's CPU time,
 // so other programs on a shared machine disturb it little. The last line,
 // "floors: READ MEANS SUMS" (seconds), is for bench/run.sh. Build with
-//   g++ -std=c++20 -O2 -ffp-contract=off floors.cpp
-// (never -ffast-math, which would let the compiler reorder the sums).
+//   g++ -std=c++20 -O2 -ffp-contract=off -fno-tree-slp-vectorize floors.cpp
+// (never -ffast-math, which would let the compiler reorder the sums; and no
+// packing of the two sums into one vector register, whose additions take
+// longer, as vestrel's kernels are built).
 #include <fcntl.h>
 // GCC 12 warns about its own AVX-512 conversion intrinsic (a known false
 // positive in the header).
@@ -88,10 +92,13 @@ constexpr int kBlock = 512;
 
 // The ordered additions of one block of quotients.
 inline void addInOrder(const double* qx, const double* qv, int size, double& mx, double& mv) {
+    double x = mx, v = mv;  // in registers: through the references GCC keeps them in memory
     for (int i = 0; i < size; ++i) {
-        mx = mx + qx[i];
-        mv = mv + qv[i];
+        x = x + qx[i];
+        v = v + qv[i];
     }
+    mx = x;
+    mv = v;
 }
 
 // The same sums, the quotients of each block first (x is j + 1 exactly, so
@@ -209,6 +216,82 @@ __attribute__((noinline, target("avx512f"))) Sums sumsAvx512(const std::int32_t*
     return {sxx, sxy};
 }
 
+// Both passes again with the terms of each group of 16 worked out while the
+// group before is added, so that the vector unit and the ordered additions
+// overlap (the way vestrel's kernels do it); the compiler vectorises the
+// groups for the unit of the function that inlines them.
+constexpr int kGroup = 16;
+
+inline Means meansInterleavedBody(const std::int32_t* walk, std::int32_t count) {
+    alignas(64) double qx[2][kGroup], qv[2][kGroup];
+    const double n = count;
+    double mx = 0, mv = 0;
+    int fill = 0;
+    std::int32_t j = 0;
+    for (; j + kGroup <= count; j += kGroup) {
+        for (int i = 0; i < kGroup; ++i) {
+            qx[fill][i] = (j + i + 1.0) / n;
+            qv[fill][i] = walk[j + i] / n;
+        }
+        fill ^= 1;
+        if (j > 0) addInOrder(qx[fill], qv[fill], kGroup, mx, mv);
+    }
+    if (j > 0) addInOrder(qx[fill ^ 1], qv[fill ^ 1], kGroup, mx, mv);
+    for (; j < count; ++j) {
+        mx = mx + (j + 1.0) / n;
+        mv = mv + walk[j] / n;
+    }
+    return {mx, mv};
+}
+
+inline Sums sumsInterleavedBody(const std::int32_t* walk, std::int32_t count, Means means) {
+    alignas(64) double px[2][kGroup], pv[2][kGroup];
+    double sxx = 0, sxy = 0;
+    int fill = 0;
+    std::int32_t j = 0;
+    for (; j + kGroup <= count; j += kGroup) {
+        for (int i = 0; i < kGroup; ++i) {
+            const double dx = (j + i + 1.0) - means.mx;
+            px[fill][i] = dx * dx;
+            pv[fill][i] = dx * (walk[j + i] - means.mv);
+        }
+        fill ^= 1;
+        if (j > 0) addInOrder(px[fill], pv[fill], kGroup, sxx, sxy);
+    }
+    if (j > 0) addInOrder(px[fill ^ 1], pv[fill ^ 1], kGroup, sxx, sxy);
+    for (; j < count; ++j) {
+        const double dx = (j + 1.0) - means.mx;
+        sxx = sxx + dx * dx;
+        sxy = sxy + dx * (walk[j] - means.mv);
+    }
+    return {sxx, sxy};
+}
+
+__attribute__((noinline, target("avx2"))) Means meansInterleavedAvx2(const std::int32_t* walk, std::int32_t count) {
+    return meansInterleavedBody(walk, count);
+}
+__attribute__((noinline, target("avx512f"))) Means meansInterleavedAvx512(const std::int32_t* walk,
+                                                                         std::int32_t count) {
+    return meansInterleavedBody(walk, count);
+}
+__attribute__((noinline, target("avx2"))) Sums sumsInterleavedAvx2(const std::int32_t* walk, std::int32_t count,
+                                                                   Means means) {
+    return sumsInterleavedBody(walk, count, means);
+}
+__attribute__((noinline, target("avx512f"))) Sums sumsInterleavedAvx512(const std::int32_t* walk, std::int32_t count,
+                                                                       Means means) {
+    return sumsInterleavedBody(walk, count, means);
+}
+
+// The ordered additions alone, over terms already worked out (a block that
+// stays in the first-level cache, added again and again): what no way of
+// working the terms out can go below.
+__attribute__((noinline)) Means additionsAlone(const double* a, const double* b, std::int32_t count) {
+    double x = 0, y = 0;
+    for (std::int32_t j = 0; j < count; j += kBlock) addInOrder(a, b, std::min(kBlock, count - j), x, y);
+    return {x, y};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -260,13 +343,28 @@ int main(int argc, char** argv) {
     resultBlocked = result;
     if (unit == kAvx512) sumsBlocked = bestOf(trials, [&] { resultBlocked = sumsAvx512(walk.data(), count, asWritten); });
     if (unit == kAvx2) sumsBlocked = bestOf(trials, [&] { resultBlocked = sumsAvx2(walk.data(), count, asWritten); });
+    Means interleaved = asWritten;
+    Sums resultInterleaved = result;
+    double meansInterleaved = meansPlain, sumsInterleaved = sumsPlain;
+    if (unit == kAvx512) {
+        meansInterleaved = bestOf(trials, [&] { interleaved = meansInterleavedAvx512(walk.data(), count); });
+        sumsInterleaved = bestOf(trials, [&] { resultInterleaved = sumsInterleavedAvx512(walk.data(), count, asWritten); });
+    }
+    if (unit == kAvx2) {
+        meansInterleaved = bestOf(trials, [&] { interleaved = meansInterleavedAvx2(walk.data(), count); });
+        sumsInterleaved = bestOf(trials, [&] { resultInterleaved = sumsInterleavedAvx2(walk.data(), count, asWritten); });
+    }
     if (blocked.mx != asWritten.mx || blocked.mv != asWritten.mv || resultBlocked.sxx != result.sxx ||
-        resultBlocked.sxy != result.sxy) {
+        resultBlocked.sxy != result.sxy || interleaved.mx != asWritten.mx || interleaved.mv != asWritten.mv ||
+        resultInterleaved.sxx != result.sxx || resultInterleaved.sxy != result.sxy) {
         std::fprintf(stderr, "floors: the blocked passes do not give the sums of the passes as written\n");
         return 1;
     }
-    const double means = std::min(meansPlain, meansBlocked);
-    const double sumsTime = std::min(sumsPlain, sumsBlocked);
+    std::vector<double> termsA(kBlock, 1e-9), termsB(kBlock, 2e-9);
+    Means alone{};
+    const double additions = bestOf(trials, [&] { alone = additionsAlone(termsA.data(), termsB.data(), count); });
+    const double means = std::min({meansPlain, meansBlocked, meansInterleaved});
+    const double sumsTime = std::min({sumsPlain, sumsBlocked, sumsInterleaved});
 
     std::printf("Floors over %d walk values and %lld file bytes (best of %d trials, thread CPU time)\n", count,
                 bytes, trials);
@@ -278,10 +376,15 @@ int main(int argc, char** argv) {
     row("slope means pass, as written", meansPlain);
     std::snprintf(label, sizeof label, "slope means pass, %s quotients", unitName);
     if (unit != kNone) row(label, meansBlocked);
+    std::snprintf(label, sizeof label, "slope means pass, %s interleaved", unitName);
+    if (unit != kNone) row(label, meansInterleaved);
     row("slope sums pass, as written", sumsPlain);
     std::snprintf(label, sizeof label, "slope sums pass, %s products", unitName);
     if (unit != kNone) row(label, sumsBlocked);
-    std::printf("  (slope %.6g)\n", result.sxy / result.sxx);
+    std::snprintf(label, sizeof label, "slope sums pass, %s interleaved", unitName);
+    if (unit != kNone) row(label, sumsInterleaved);
+    row("two ordered add chains alone (a pass)", additions);
+    std::printf("  (slope %.6g; chains alone %.3g)\n", result.sxy / result.sxx, alone.mx + alone.mv);
     std::printf("floors: %.6f %.6f %.6f\n", read, means, sumsTime);
     return 0;
 }

@@ -74,7 +74,7 @@ build_tool() {  # name, extra flags...
 }
 build_tool make_genome
 build_tool division_floor -fno-tree-vectorize
-build_tool floors
+build_tool floors -fno-tree-slp-vectorize
 build_tool naive
 
 # --- workloads (cached: made only when missing) ---------------------------------
