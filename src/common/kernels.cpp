@@ -74,10 +74,10 @@ WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means
 }
 
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
-                   const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
+                   ClassCounts before, std::int32_t atTotal, std::int32_t gcTotal,
                    BestCut best) {
     const double counted = static_cast<double>(atTotal + gcTotal);
-    std::int32_t at = before.at(), gc = before.gc();
+    std::int32_t at = before.at, gc = before.gc;
     for (std::int32_t p = first; p <= last; ++p) {
         at += isAT(bases[p - 1]);
         gc += isGC(bases[p - 1]);

@@ -10,8 +10,15 @@
 
 namespace vestrel {
 
+// The bases of the two classes the segmentation weighs: a or t, c or g.
+struct ClassCounts {
+    std::int32_t at = 0, gc = 0;
+};
+
 struct BaseCounts {
     std::int32_t a = 0, c = 0, g = 0, t = 0;
+
+    ClassCounts classes() const { return {at(), gc()}; }
 
     std::int32_t at() const { return a + t; }
     std::int32_t gc() const { return c + g; }
@@ -66,7 +73,7 @@ struct KernelTable {
     // the left part's bases before `first`. Returns the first candidate with
     // the highest score, or `best` when none beats it.
     BestCut (*scan)(const char* bases, std::int32_t first, std::int32_t last,
-                    const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
+                    ClassCounts before, std::int32_t atTotal, std::int32_t gcTotal,
                     BestCut best);
     // Copies `count` (at least 32) bytes lower-cased when every one is a, c,
     // g, t or n in either case, adding the n to `gapBases`; false, nothing
@@ -94,7 +101,7 @@ void pretendProcessorLacks(KernelKind kind);
 // The scalar kernels, also the tails of the vector ones.
 BaseCounts countScalar(const char* first, const char* last);
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
-                   const BaseCounts& before, std::int32_t atTotal, std::int32_t gcTotal,
+                   ClassCounts before, std::int32_t atTotal, std::int32_t gcTotal,
                    BestCut best);
 WalkMeans walkMeansScalar(const char* bases, std::uint32_t length, std::int32_t count);
 WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means);

@@ -142,7 +142,7 @@ struct LaneTypes<8> {
 
 template <int Lanes>
 __attribute__((always_inline)) inline BestCut scanLanes(const char* bases, std::int32_t first,
-                                                        std::int32_t last, const BaseCounts& before,
+                                                        std::int32_t last, ClassCounts before,
                                                         std::int32_t atTotal, std::int32_t gcTotal,
                                                         BestCut best) {
     using Doubles = typename LaneTypes<Lanes>::Doubles;
@@ -155,7 +155,7 @@ __attribute__((always_inline)) inline BestCut scanLanes(const char* bases, std::
     Doubles bestScore = Doubles{} + kNoScore;
     Doubles bestPosition = Doubles{} + std::numeric_limits<double>::max();
     alignas(64) std::int32_t atLeft[kBlock], gcLeft[kBlock];
-    std::int32_t at = before.at(), gc = before.gc();
+    std::int32_t at = before.at, gc = before.gc;
     std::int32_t from = first;
     for (; last - from + 1 >= Lanes; from += kBlock) {
         const int n = static_cast<int>(std::min<std::int64_t>(kBlock, last - from + 1)) & ~(Lanes - 1);
@@ -185,18 +185,18 @@ __attribute__((always_inline)) inline BestCut scanLanes(const char* bases, std::
     std::memcpy(scores, &bestScore, sizeof scores);
     std::memcpy(positions, &bestPosition, sizeof positions);
     foldLanes(scores, positions, Lanes, best);
-    return scanScalar(bases, from, last, BaseCounts{at, gc, 0, 0}, atTotal, gcTotal, best);
+    return scanScalar(bases, from, last, ClassCounts{at, gc}, atTotal, gcTotal, best);
 }
 
 __attribute__((target("avx2"))) BestCut scanAvx2(const char* bases, std::int32_t first,
-                                                 std::int32_t last, const BaseCounts& before,
+                                                 std::int32_t last, ClassCounts before,
                                                  std::int32_t atTotal, std::int32_t gcTotal,
                                                  BestCut best) {
     return scanLanes<4>(bases, first, last, before, atTotal, gcTotal, best);
 }
 
 __attribute__((target("avx512f"))) BestCut scanAvx512(const char* bases, std::int32_t first,
-                                                      std::int32_t last, const BaseCounts& before,
+                                                      std::int32_t last, ClassCounts before,
                                                       std::int32_t atTotal, std::int32_t gcTotal,
                                                       BestCut best) {
     return scanLanes<8>(bases, first, last, before, atTotal, gcTotal, best);

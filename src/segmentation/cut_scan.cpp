@@ -14,7 +14,7 @@ namespace {
 constexpr std::int64_t kChunkedScan = 1 << 18;
 
 BestCut scanEvery(const KernelTable& kernels, const char* bases, std::int32_t first,
-                  std::int32_t last, const BaseCounts& before, std::int32_t atTotal,
+                  std::int32_t last, ClassCounts before, std::int32_t atTotal,
                   std::int32_t gcTotal, BestCut init) {
     if (last < first) return init;
     return kernels.scan(bases, first, last, before, atTotal, gcTotal, init);
@@ -39,44 +39,14 @@ struct Stretch {
     BaseCounts origin;  // the counts of the bases before the stretch
     std::int32_t atTotal, gcTotal;
 
-    // The counts of the left part of candidate p (its bases up to p).
-    BaseCounts leftOf(std::int32_t p) const { return index.before(static_cast<std::uint32_t>(p)) - origin; }
+    // The classes of the left part of candidate p (its bases up to p).
+    ClassCounts leftOf(std::int32_t p) const {
+        return (index.before(static_cast<std::uint32_t>(p)) - origin).classes();
+    }
 };
 
-struct Sample {
-    std::int32_t position;
-    BaseCounts left;  // counts of the left part [start, position]
-    double terms;     // L + R as the scan computes it
-};
-
-double termsAt(const BaseCounts& left, std::int32_t atTotal, std::int32_t gcTotal) {
-    const double at = left.at(), gc = left.gc();
+double termsAt(double at, double gc, double atTotal, double gcTotal) {
     return partTerm(at, gc) + partTerm(atTotal - at, gcTotal - gc);
-}
-
-// The bound on the candidates between two samples, from the largest change
-// one step can make to a g^2 / (n (n + 1)) - like term over the count ranges;
-// false when a part may run empty or the bound is not finite.
-bool stepBound(const Sample& from, const Sample& to, std::int32_t atTotal, std::int32_t gcTotal,
-               double& bound) {
-    const double nL0 = from.left.at() + from.left.gc(), nL1 = to.left.at() + to.left.gc();
-    const double nR0 = atTotal + gcTotal - nL0, nR1 = atTotal + gcTotal - nL1;
-    if (nL0 < 1 || nR1 < 2) return false;
-    double largest = 0;
-    // other0/other1: the counts of the opposite class in the left part at
-    // both samples (it is what the change depends on).
-    auto side = [&](double left0, double left1, double rightTotal) {
-        const double right0 = rightTotal - left0, right1 = rightTotal - left1;
-        const double leftHigh = left1 * left1 / (nL0 * (nL0 + 1));
-        const double leftLow = left0 * left0 / (nL1 * (nL1 + 1));
-        const double rightHigh = right0 * right0 / (nR1 * (nR1 - 1));
-        const double rightLow = right1 * right1 / (nR0 * (nR0 - 1));
-        largest = std::max({largest, std::abs(leftLow - rightHigh), std::abs(leftHigh - rightLow)});
-    };
-    side(from.left.gc(), to.left.gc(), gcTotal);  // an a/t base moves
-    side(from.left.at(), to.left.at(), atTotal);  // a c/g base moves
-    bound = (from.terms + to.terms) / 2 + (to.position - from.position) * largest;
-    return std::isfinite(bound);
 }
 
 // The candidates first..last sampled at first, at every multiple of the
@@ -94,14 +64,40 @@ struct Samples {
         if (j <= steps) return static_cast<std::int32_t>((firstStep + j - 1) * BaseIndex::kStep);
         return last;
     }
-    BaseCounts leftOf(const Stretch& stretch, std::size_t j) const {
+    ClassCounts leftOf(const Stretch& stretch, std::size_t j) const {
         if (j == 0 || j > steps) return stretch.leftOf(position(j));
-        return stretch.index.beforeStep(static_cast<std::uint32_t>(firstStep + j - 1)) - stretch.origin;
-    }
-    Sample sample(const Stretch& stretch, std::size_t j) const {
-        return {position(j), leftOf(stretch, j), terms[j]};
+        const ClassCounts before = stretch.index.classesBefore(static_cast<std::uint32_t>(firstStep + j - 1));
+        return {before.at - stretch.origin.at(), before.gc - stretch.origin.gc()};
     }
 };
+
+// Samples are worked on in blocks; the loops over whole blocks are ones the
+// compiler vectorises (what lies beyond the samples is worked out and left).
+constexpr std::size_t kSampleBlock = 256;
+
+// The a/t and c/g counts of the left parts of samples from..from+count-1.
+void leftCounts(const Stretch& stretch, const Samples& samples, std::size_t from, std::size_t count, double* at,
+                double* gc) {
+    std::size_t i = 0;
+    for (; i < count && (from + i == 0 || from + i > samples.steps); ++i) {
+        const ClassCounts left = samples.leftOf(stretch, from + i);
+        at[i] = left.at;
+        gc[i] = left.gc;
+    }
+    // The samples on the index's steps, read straight from it.
+    const double originAT = stretch.origin.at(), originGC = stretch.origin.gc();
+    for (; i < count && from + i <= samples.steps; ++i) {
+        const ClassCounts before =
+            stretch.index.classesBefore(static_cast<std::uint32_t>(samples.firstStep + from + i - 1));
+        at[i] = before.at - originAT;
+        gc[i] = before.gc - originGC;
+    }
+    for (; i < count; ++i) {
+        const ClassCounts left = samples.leftOf(stretch, from + i);
+        at[i] = left.at;
+        gc[i] = left.gc;
+    }
+}
 
 // first < last.
 Samples sampleCandidates(const Stretch& stretch, std::int32_t first, std::int32_t last) {
@@ -112,10 +108,15 @@ Samples sampleCandidates(const Stretch& stretch, std::int32_t first, std::int32_
     const std::uint32_t lastStep = static_cast<std::uint32_t>(last - 1) / BaseIndex::kStep;
     sampled.steps = lastStep >= sampled.firstStep ? lastStep - sampled.firstStep + 1 : 0;
     sampled.terms.resize(sampled.size());
-    for (std::size_t j = 0; j < sampled.size(); ++j) {
-        const double terms = termsAt(sampled.leftOf(stretch, j), stretch.atTotal, stretch.gcTotal);
-        sampled.terms[j] = terms;
-        if (terms > sampled.highest) sampled.highest = terms;
+    const double atTotal = stretch.atTotal, gcTotal = stretch.gcTotal;
+    double at[kSampleBlock] = {}, gc[kSampleBlock] = {}, terms[kSampleBlock];
+    for (std::size_t from = 0; from < sampled.size(); from += kSampleBlock) {
+        const std::size_t count = std::min(kSampleBlock, sampled.size() - from);
+        leftCounts(stretch, sampled, from, count, at, gc);
+        for (std::size_t i = 0; i < kSampleBlock; ++i) terms[i] = termsAt(at[i], gc[i], atTotal, gcTotal);
+        std::copy_n(terms, count, sampled.terms.data() + from);
+        for (std::size_t i = 0; i < count; ++i)
+            if (terms[i] > sampled.highest) sampled.highest = terms[i];
     }
     return sampled;
 }
@@ -124,25 +125,69 @@ Samples sampleCandidates(const Stretch& stretch, std::int32_t first, std::int32_
 // strictly less than the sample that scored `highest`.
 double thresholdBelow(double highest) { return highest - (1e-7 * std::abs(highest) + 1e-7); }
 
-// The samples, then each stretch between samples in order: scored exactly
-// unless its bound stays below the threshold.
+// Which windows between samples from..from+count-1 (window i lies between
+// samples i and i + 1) cannot hold a candidate reaching the threshold: the
+// largest change one step can make to a g^2 / (n (n + 1)) - like term over
+// the count ranges bounds them (products by reciprocals: far inside the
+// threshold's margin). A window where a part may run empty, or whose bound
+// is not finite, is scanned.
+void prunable(const double* at, const double* gc, const double* terms, const double* width, double atTotal,
+              double gcTotal, double threshold, double* skip) {
+    const double total = atTotal + gcTotal;
+    double inverseLeft[kSampleBlock + 2], inverseRight[kSampleBlock + 2];
+    for (std::size_t i = 0; i < kSampleBlock + 2; ++i) {
+        const double nL = at[i] + gc[i], nR = total - nL;
+        inverseLeft[i] = 1.0 / (nL * (nL + 1));
+        inverseRight[i] = 1.0 / (nR * (nR - 1));
+    }
+    // A base moves from the right part to the left: the change depends on the
+    // counts of the other class on either side.
+    for (std::size_t i = 0; i < kSampleBlock; ++i) {
+        const double gc0 = gc[i], gc1 = gc[i + 1], gcRight0 = gcTotal - gc0, gcRight1 = gcTotal - gc1;
+        const double at0 = at[i], at1 = at[i + 1], atRight0 = atTotal - at0, atRight1 = atTotal - at1;
+        const double a = std::abs(gc0 * gc0 * inverseLeft[i + 1] - gcRight0 * gcRight0 * inverseRight[i + 1]);
+        const double b = std::abs(gc1 * gc1 * inverseLeft[i] - gcRight1 * gcRight1 * inverseRight[i]);
+        const double c = std::abs(at0 * at0 * inverseLeft[i + 1] - atRight0 * atRight0 * inverseRight[i + 1]);
+        const double d = std::abs(at1 * at1 * inverseLeft[i] - atRight1 * atRight1 * inverseRight[i]);
+        const double ab = a > b ? a : b, cd = c > d ? c : d;
+        const double largest = ab > cd ? ab : cd;
+        const double bound = (terms[i] + terms[i + 1]) / 2 + width[i] * largest;
+        const double nL0 = at0 + gc0, nR1 = total - (at1 + gc1);
+        const double below = bound < threshold ? 1.0 : 0.0;
+        const double filled = nL0 >= 1 ? below : 0.0;
+        skip[i] = nR1 >= 2 ? filled : 0.0;
+    }
+}
+
+// The samples, then each window between samples in order: scored exactly
+// unless it cannot reach the threshold.
 BestCut scanSampled(const Stretch& stretch, const Samples& samples, double threshold, BestCut best) {
-    const std::int32_t atTotal = stretch.atTotal, gcTotal = stretch.gcTotal;
-    const double counted = static_cast<double>(atTotal + gcTotal);
-    Sample from = samples.sample(stretch, 0);
-    const double firstScore = from.terms / counted;
-    if (firstScore > best.best) best = {firstScore, from.position};
-    for (std::size_t j = 1; j < samples.size(); ++j) {
-        const Sample to = samples.sample(stretch, j);
-        double bound = 0;
-        if (!stepBound(from, to, atTotal, gcTotal, bound) || bound >= threshold) {
-            best = scanEvery(stretch.index.kernels(), stretch.index.bases(), from.position + 1, to.position,
-                             from.left, atTotal, gcTotal, best);
-        } else {
-            const double score = to.terms / counted;
-            if (score > best.best) best = {score, to.position};
+    const double atTotal = stretch.atTotal, gcTotal = stretch.gcTotal;
+    const double counted = atTotal + gcTotal;
+    const double firstScore = samples.terms[0] / counted;
+    if (firstScore > best.best) best = {firstScore, samples.first};
+    double at[kSampleBlock + 2] = {}, gc[kSampleBlock + 2] = {}, terms[kSampleBlock + 1] = {};
+    double width[kSampleBlock] = {};
+    double skip[kSampleBlock];
+    const std::size_t windows = samples.size() - 1;
+    for (std::size_t from = 0; from < windows; from += kSampleBlock) {
+        const std::size_t count = std::min(kSampleBlock, windows - from);
+        leftCounts(stretch, samples, from, count + 1, at, gc);
+        std::copy_n(samples.terms.data() + from, count + 1, terms);
+        for (std::size_t i = 0; i < count; ++i)
+            width[i] = static_cast<double>(samples.position(from + i + 1) - samples.position(from + i));
+        prunable(at, gc, terms, width, atTotal, gcTotal, threshold, skip);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t to = from + i + 1;
+            if (skip[i] != 0) {
+                const double score = terms[i + 1] / counted;
+                if (score > best.best) best = {score, samples.position(to)};
+            } else {
+                best = scanEvery(stretch.index.kernels(), stretch.index.bases(), samples.position(to - 1) + 1,
+                                 samples.position(to), samples.leftOf(stretch, to - 1), stretch.atTotal,
+                                 stretch.gcTotal, best);
+            }
         }
-        from = to;
     }
     return best;
 }
@@ -160,9 +205,13 @@ BestCut scanCandidates(const Stretch& stretch, std::int32_t first, std::int32_t 
 }  // namespace
 
 BaseIndex::BaseIndex(const KernelTable& kernels, const char* bases, std::uint32_t length)
-    : kernels_(kernels), bases_(bases), entries_(length / kStep + std::size_t{1}) {
-    for (std::size_t k = 0; k + 1 < entries_.size(); ++k)
-        entries_[k + 1] = entries_[k] + kernels.count(bases + k * kStep, bases + (k + 1) * kStep);
+    : kernels_(kernels), bases_(bases), classes_(length / kStep + std::size_t{1}), ac_(classes_.size()) {
+    BaseCounts counts;
+    for (std::size_t k = 0; k + 1 < classes_.size(); ++k) {
+        counts = counts + kernels.count(bases + k * kStep, bases + (k + 1) * kStep);
+        classes_[k + 1] = {counts.at(), counts.gc()};
+        ac_[k + 1] = {counts.a, counts.c};
+    }
 }
 
 BestCut scanStretch(const BaseIndex& index, std::int32_t start, std::int32_t end, const BaseCounts& counts,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "common/kernels.h"
@@ -24,15 +25,17 @@ public:
 
     const KernelTable& kernels() const { return kernels_; }
     const char* bases() const { return bases_; }
+    // The a/t and c/g counts before the k-th multiple of kStep.
+    ClassCounts classesBefore(std::uint32_t k) const { return classes_[k]; }
     // The a, c, g and t among the first p bases.
     BaseCounts before(std::uint32_t p) const {
         const std::uint32_t k = p / kStep;
-        const BaseCounts whole = entries_[k];
+        const ClassCounts classes = classes_[k];
+        const auto [a, c] = ac_[k];
+        const BaseCounts whole{a, c, classes.gc - c, classes.at - a};
         if (p == k * kStep) return whole;
         return whole + kernels_.count(bases_ + static_cast<std::size_t>(k) * kStep, bases_ + p);
     }
-    // The counts before the k-th multiple of kStep.
-    const BaseCounts& beforeStep(std::uint32_t k) const { return entries_[k]; }
     // The a, c, g and t of the 1-based stretch [start, end]; none when end < start.
     BaseCounts stretch(std::int32_t start, std::int32_t end) const {
         if (end < start) return {};
@@ -42,7 +45,9 @@ public:
 private:
     const KernelTable& kernels_;
     const char* bases_;
-    std::vector<BaseCounts> entries_;
+    // Apart, so that the samples of the scan read only the classes.
+    std::vector<ClassCounts> classes_;
+    std::vector<std::pair<std::int32_t, std::int32_t>> ac_;  // a and c
 };
 
 // The best cut of [start, end] with its counts known, the no-cut candidate
