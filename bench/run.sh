@@ -17,6 +17,8 @@
 #
 # Environment:
 #   BENCH_RUNS=3                 repetitions of every measurement (medians are shown)
+#   BENCH_SET_RUNS=9             repetitions of the short runs of section 5, one thread and
+#                                the default taking turns
 #   BENCH_WORKLOADS="5M 50M 250M"  which genome workloads to run
 #   BENCH_SETS="blocks deep gaps records"  which inputs of section 5 to run ("" for none)
 #   BENCH_REPORT=1               section 6, the report page (0: skip; needs chromium)
@@ -36,6 +38,7 @@ began=$(date +%s)
 load_at_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 runs=${BENCH_RUNS:-3}
+set_runs=${BENCH_SET_RUNS:-9}
 workloads=${BENCH_WORKLOADS-"5M 50M 250M"}
 sets=${BENCH_SETS-"blocks deep gaps records"}
 naive_choice=${BENCH_NAIVE:-1}
@@ -44,6 +47,7 @@ report_on=${BENCH_REPORT:-1}
 floor_trials=${BENCH_FLOOR_TRIALS:-5}
 keep=${BENCH_KEEP:-0}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_RUNS must be a positive integer" >&2; exit 2; }
+[[ $set_runs =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_SET_RUNS must be a positive integer" >&2; exit 2; }
 [[ $floor_trials =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_FLOOR_TRIALS must be a positive integer" >&2; exit 2; }
 for w in $workloads; do
   case $w in 5M | 50M | 250M) ;; *) echo "unknown workload '$w' (choose from 5M 50M 250M)" >&2; exit 2 ;; esac
@@ -402,6 +406,8 @@ for w in $workloads; do
 done
 
 # --- 5. recursion- and gap-heavy inputs ---------------------------------------------------
+genome_runs=$runs
+runs=$set_runs  # these runs are short: more of them, for steadier medians
 for s in $sets; do
   file=$(workload_file "$s")
   cat "$file" >/dev/null
@@ -435,6 +441,7 @@ for s in $sets; do
     "$(awk -v b="$(stat -c %s "$file")" 'BEGIN {print b / 1e6}')" "$cands" "$attempts" "$depth" >>"$tables/workloads"
   [ "$keep" = 1 ] || rm -rf "$scratch"/"$s".*
 done
+runs=$genome_runs
 
 # --- 6. the report page ------------------------------------------------------------------------
 # The run with and without --report, the page's size, and the time headless
@@ -475,7 +482,7 @@ exec > >(tee "$results")
 show() { [ -s "$tables/$1" ] && cat "$tables/$1"; return 0; }
 
 echo "Vestrel benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git describe --always --dirty 2>/dev/null || echo unknown)"
-echo "CPU: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $jobs processors available; BENCH_RUNS=$runs (medians shown)"
+echo "CPU: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $jobs processors available; BENCH_RUNS=$runs, BENCH_SET_RUNS=$set_runs (medians shown)"
 echo "load average at the start: $load_at_start, at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other programs disturb the wall times)"
 echo
 echo "== Workloads"
