@@ -19,7 +19,7 @@ class ThreadPool;
 // kStep bases.
 class BaseIndex {
 public:
-    static constexpr std::int32_t kStep = 128;
+    static constexpr std::int32_t kStep = 256;
 
     BaseIndex(const KernelTable& kernels, const char* bases, std::uint32_t length);
 
