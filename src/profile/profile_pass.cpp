@@ -7,19 +7,19 @@
 namespace vestrel {
 namespace {
 
-// Walks the bases from event to event, counting the stretches in between in
-// bulk: h is the number of bases that are not n before `position`, value
-// the walk value after the last of them.
+// Goes from event to event, the counts before each taken from the index: h
+// is the number of bases that are not n before `position`, value the walk
+// value after the last of them.
 class WalkCursor {
 public:
-    WalkCursor(const char* bases, std::uint32_t length, const KernelTable& kernels)
-        : bases_(bases), length_(length), kernels_(kernels) {}
+    WalkCursor(const char* bases, std::uint32_t length, const BaseIndex& index)
+        : bases_(bases), length_(length), index_(index) {}
 
     void advanceTo(std::uint32_t position) {
         if (position <= position_) return;
-        const BaseCounts counts = kernels_.count(bases_ + position_, bases_ + position);
-        h_ += counts.a + counts.c + counts.g + counts.t;
-        value_ += counts.at() - counts.gc();
+        const BaseCounts counts = index_.before(position);
+        h_ = counts.a + counts.c + counts.g + counts.t;
+        value_ = counts.at() - counts.gc();
         position_ = position;
     }
 
@@ -43,7 +43,7 @@ private:
 
     const char* bases_;
     std::uint32_t length_;
-    const KernelTable& kernels_;
+    const BaseIndex& index_;
     std::uint32_t position_ = 0;
     std::int32_t h_ = 0;
     std::int32_t value_ = 0;
@@ -71,7 +71,7 @@ std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& s
 }
 
 Profile profilePass(const Sequence& sequence, double slope, const ProfileParameters& parameters,
-                    const KernelTable& kernels, const std::vector<std::int32_t>& sortedSplitPositions,
+                    const BaseIndex& index, const std::vector<std::int32_t>& sortedSplitPositions,
                     const std::vector<std::int64_t>& drawable, const Console& console) {
     Profile profile;
     const std::uint32_t length = sequence.length;
@@ -85,7 +85,7 @@ Profile profilePass(const Sequence& sequence, double slope, const ProfileParamet
     profile.splitPoints.reserve(sortedSplitPositions.size());
     profile.coordinates.reserve(drawable.size());
 
-    WalkCursor cursor(sequence.bases.get(), length, kernels);
+    WalkCursor cursor(sequence.bases.get(), length, index);
     int progress = 0;
     auto split = sortedSplitPositions.begin();
     auto coordinate = drawable.begin();

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/base_index.h"
 #include "common/console.h"
-#include "common/kernels.h"
 #include "input/sequence.h"
 
 namespace vestrel {
@@ -51,7 +51,7 @@ std::vector<std::int64_t> drawableCoordinates(const std::vector<std::int64_t>& s
 // that is not; one in a trailing run of n that of the last base that is
 // not; with no such base at all the value is 0.
 Profile profilePass(const Sequence& sequence, double slope, const ProfileParameters& parameters,
-                    const KernelTable& kernels, const std::vector<std::int32_t>& sortedSplitPositions,
+                    const BaseIndex& index, const std::vector<std::int32_t>& sortedSplitPositions,
                     const std::vector<std::int64_t>& drawable, const Console& console);
 
 }  // namespace vestrel

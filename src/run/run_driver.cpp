@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "common/base_index.h"
 #include "common/format.h"
 #include "common/kernels.h"
 #include "common/stop.h"
@@ -238,8 +239,10 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     ThreadPool pool(threads);
     const ThreadPool::Background slopeTask = pool.start([&] { slope = computeSlope(sequence, *kernels); });
 
-    // Segmentation, contig by contig.
+    // Segmentation, contig by contig, with the counts of the bases indexed
+    // once for it and for the profile pass.
     storing = "the segmentation";
+    const BaseIndex index(*kernels, sequence.bases.get(), sequence.length);
     const SegmentationParameters segmentationParameters{
         parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
         parameters.splitRecords};
@@ -251,8 +254,8 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
                                       "with %u.\n", pool.size(), threads, pool.size()));
     SegmentationResults segmentation;
-    if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, *kernels, &pool,
-                                   segmentation, console))
+    if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, index, &pool, segmentation,
+                                   console))
         return report(*stop, console);
     const std::vector<SplitPoint> sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
     segmentation.splitPoints = SplitPointList{};
@@ -266,7 +269,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     splitPositions.reserve(sortedSplitPoints.size());
     for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);
     const Profile profile = profilePass(
-        sequence, slope, {plotScale, parameters.plotZ}, *kernels, splitPositions,
+        sequence, slope, {plotScale, parameters.plotZ}, index, splitPositions,
         drawableCoordinates(coordinates.stored, sequence.length), console);
 
     // The reports, put in place together.

@@ -93,10 +93,8 @@ constexpr std::int64_t kBatchBases = 1 << 22;
 }  // namespace
 
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
-                                   const SegmentationParameters& parameters,
-                                   const KernelTable& kernels, ThreadPool* pool,
-                                   SegmentationResults& results, const Console& console) {
-    const BaseIndex index(kernels, sequence.bases.get(), sequence.length);
+                                   const SegmentationParameters& parameters, const BaseIndex& index,
+                                   ThreadPool* pool, SegmentationResults& results, const Console& console) {
     const SegmentationContext context{index, parameters, pool};
     ConsoleSink sink(console, results);
     const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/base_index.h"
 #include "common/console.h"
 #include "common/stop.h"
 #include "input/sequence.h"
@@ -43,8 +44,7 @@ void printSegmentationHeading(const SegmentationParameters& parameters, const Co
 // threads when one is given; the stop is the abnormal end when a record
 // cannot be stored.
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
-                                   const SegmentationParameters& parameters,
-                                   const KernelTable& kernels, ThreadPool* pool,
-                                   SegmentationResults& results, const Console& console);
+                                   const SegmentationParameters& parameters, const BaseIndex& index,
+                                   ThreadPool* pool, SegmentationResults& results, const Console& console);
 
 }  // namespace vestrel

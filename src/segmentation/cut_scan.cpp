@@ -204,16 +204,6 @@ BestCut scanCandidates(const Stretch& stretch, std::int32_t first, std::int32_t 
 
 }  // namespace
 
-BaseIndex::BaseIndex(const KernelTable& kernels, const char* bases, std::uint32_t length)
-    : kernels_(kernels), bases_(bases), classes_(length / kStep + std::size_t{1}), ac_(classes_.size()) {
-    BaseCounts counts;
-    for (std::size_t k = 0; k + 1 < classes_.size(); ++k) {
-        counts = counts + kernels.count(bases + k * kStep, bases + (k + 1) * kStep);
-        classes_[k + 1] = {counts.at(), counts.gc()};
-        ac_[k + 1] = {counts.a, counts.c};
-    }
-}
-
 BestCut scanStretch(const BaseIndex& index, std::int32_t start, std::int32_t end, const BaseCounts& counts,
                     ThreadPool* pool) {
     const Stretch stretch{index, index.before(static_cast<std::uint32_t>(start - 1)), counts.at(), counts.gc()};

@@ -202,8 +202,9 @@ std::string segmentAll(const std::string& bases, const KernelTable& kernels, Thr
     const SegmentationParameters parameters{20, 100, 1000, false};
     testing::CapturedConsole console;
     SegmentationResults results;
-    EXPECT_FALSE(segmentContigs(sequence, scanGaps(sequence, 1000).value(), parameters, kernels, pool,
-                                results, console.console()));
+    const BaseIndex index(kernels, sequence.bases.get(), sequence.length);
+    EXPECT_FALSE(segmentContigs(sequence, scanGaps(sequence, 1000).value(), parameters, index, pool, results,
+                                console.console()));
     std::string text = console.out() + console.err();
     for (const Segment& s : results.segments.records) text += format("%d-%d %a\n", s.start, s.end, s.gcContent);
     for (const SplitPoint& p : results.splitPoints.records)

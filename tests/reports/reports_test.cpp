@@ -41,8 +41,9 @@ std::string points(const std::vector<ProjectedPoint>& projected) {
 TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
     // Walk a:+1 c:-1; slope 0.5: -z' is (h + 1) * 0.5 - walk.
     const Sequence sequence = testing::sequenceOf("nnacnn");
+    const BaseIndex index(*kernelTable(KernelKind::automatic), sequence.bases.get(), sequence.length);
     testing::CapturedConsole console;
-    const Profile profile = profilePass(sequence, 0.5, {1, false}, *kernelTable(KernelKind::automatic), {2, 3, 6},
+    const Profile profile = profilePass(sequence, 0.5, {1, false}, index, {2, 3, 6},
                                         drawableCoordinates({5, 0, 1, 6, 7, 5}, 6), console.console());
     std::string samples;
     for (const CurveSample& s : profile.samples)
@@ -53,10 +54,10 @@ TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
     EXPECT_EQ(profile.plotRangeEnd, 5);
     EXPECT_EQ(console.out(), "  10% output! \n  20% output! \n  30% output! \n  40% output! \n  50% output! \n");
     // z' is the negation; no base that is not n gives 0.
-    EXPECT_EQ(profilePass(sequence, 0.5, {1, true}, *kernelTable(KernelKind::reference), {4}, {}, console.console())
-                  .splitPoints[0].y, -1.0);
-    EXPECT_EQ(profilePass(testing::sequenceOf("nnnn"), 0.5, {2, false}, *kernelTable(KernelKind::reference), {3}, {},
-                          console.console()).splitPoints[0].y, 0.0);
+    EXPECT_EQ(profilePass(sequence, 0.5, {1, true}, index, {4}, {}, console.console()).splitPoints[0].y, -1.0);
+    const Sequence gaps = testing::sequenceOf("nnnn");
+    const BaseIndex gapsIndex(*kernelTable(KernelKind::reference), gaps.bases.get(), gaps.length);
+    EXPECT_EQ(profilePass(gaps, 0.5, {2, false}, gapsIndex, {3}, {}, console.console()).splitPoints[0].y, 0.0);
 }
 
 }  // namespace

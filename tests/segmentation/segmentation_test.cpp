@@ -21,9 +21,10 @@ Outcomes segment(const std::string& bases, std::uint32_t minimumLength, double h
     const Sequence sequence = testing::sequenceOf(bases);
     testing::CapturedConsole console;
     SegmentationResults results;
+    const BaseIndex index(*kernelTable(KernelKind::automatic), sequence.bases.get(), sequence.length);
     EXPECT_FALSE(segmentContigs(sequence, scanGaps(sequence, INT32_MAX).value(),
-                                {halting, minimumLength, INT32_MAX, false}, *kernelTable(KernelKind::automatic),
-                                nullptr, results, console.console()));
+                                {halting, minimumLength, INT32_MAX, false}, index, nullptr, results,
+                                console.console()));
     Outcomes run{console.out(), console.err(), "", ""};
     for (const SplitPoint& p : results.splitPoints.records)
         run.splits += format("%d/%.3f/%d/%d-%d ", p.position, p.strength, p.depth, p.contigStart, p.contigEnd);
