@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "common/kernels.h"
 
@@ -267,14 +268,17 @@ __attribute__((target("avx2"))) inline int walk8(const char*& p, const char* end
     return got;
 }
 
-__attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::uint32_t length,
-                                                        std::int32_t count) {
-    const __m256d n = _mm256_set1_pd(count);
-    const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
-    alignas(32) double qx[2][8], qv[2][8];
+// One pass: the terms of each group of 8 values worked out by `terms`
+// (given the position before the group, its walk values and where to put its
+// two kinds of terms) while those of the group before are added in order.
+template <class Terms>
+__attribute__((target("avx2"), always_inline)) inline std::pair<double, double> walkPass(const char* bases,
+                                                                                       std::uint32_t length,
+                                                                                       const Terms& terms) {
+    alignas(32) double first[2][8], second[2][8];
     int got[2] = {0, 0};
-    double mx = 0, mv = 0;
-    double x = 0;
+    double sumFirst = 0, sumSecond = 0;
+    double x = 0;  // the values so far: whole numbers, exact
     std::int32_t value = 0;
     const char* p = bases;
     const char* const end = bases + length;
@@ -282,51 +286,59 @@ __attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::
     while (p < end) {
         __m256i values;
         got[fill] = walk8(p, end, value, values);
-        const __m256d xs = _mm256_set1_pd(x);
-        _mm256_store_pd(qx[fill], _mm256_div_pd(_mm256_add_pd(xs, low), n));
-        _mm256_store_pd(qx[fill] + 4, _mm256_div_pd(_mm256_add_pd(xs, high), n));
-        _mm256_store_pd(qv[fill], _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), n));
-        _mm256_store_pd(qv[fill] + 4, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), n));
+        terms(_mm256_set1_pd(x), values, first[fill], second[fill]);
         x += got[fill];
         fill ^= 1;
-        addInOrder<8>(qx[fill], qv[fill], got[fill], mx, mv);  // the group before
+        addInOrder<8>(first[fill], second[fill], got[fill], sumFirst, sumSecond);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    addInOrder<8>(qx[fill], qv[fill], got[fill], mx, mv);
+    addInOrder<8>(first[fill], second[fill], got[fill], sumFirst, sumSecond);
+    return {sumFirst, sumSecond};
+}
+
+// The positions 1..8 after the one before a group.
+struct Positions {
+    __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
+};
+
+// x / n and v / n.
+struct Quotients {
+    __m256d n;
+    Positions at;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double* qx, double* qv) const {
+        _mm256_store_pd(qx, _mm256_div_pd(_mm256_add_pd(xs, at.low), n));
+        _mm256_store_pd(qx + 4, _mm256_div_pd(_mm256_add_pd(xs, at.high), n));
+        _mm256_store_pd(qv, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), n));
+        _mm256_store_pd(qv + 4, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), n));
+    }
+};
+
+// (x - mx)^2 and (x - mx) (v - mv).
+struct Products {
+    __m256d mx, mv;
+    Positions at;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double* px, double* pv) const {
+        const __m256d dxLow = _mm256_sub_pd(_mm256_add_pd(xs, at.low), mx);
+        const __m256d dxHigh = _mm256_sub_pd(_mm256_add_pd(xs, at.high), mx);
+        const __m256d vLow = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), mv);
+        const __m256d vHigh = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), mv);
+        _mm256_store_pd(px, _mm256_mul_pd(dxLow, dxLow));
+        _mm256_store_pd(px + 4, _mm256_mul_pd(dxHigh, dxHigh));
+        _mm256_store_pd(pv, _mm256_mul_pd(dxLow, vLow));
+        _mm256_store_pd(pv + 4, _mm256_mul_pd(dxHigh, vHigh));
+    }
+};
+
+__attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::uint32_t length,
+                                                        std::int32_t count) {
+    const auto [mx, mv] = walkPass(bases, length, Quotients{_mm256_set1_pd(count), {}});
     return {mx, mv};
 }
 
 __attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::uint32_t length, WalkMeans means) {
-    const __m256d mx = _mm256_set1_pd(means.mx), mv = _mm256_set1_pd(means.mv);
-    const __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
-    alignas(32) double px[2][8], pv[2][8];
-    int got[2] = {0, 0};
-    double sxx = 0, sxy = 0;
-    double x = 0;
-    std::int32_t value = 0;
-    const char* p = bases;
-    const char* const end = bases + length;
-    int fill = 0;
-    while (p < end) {
-        __m256i values;
-        got[fill] = walk8(p, end, value, values);
-        const __m256d xs = _mm256_set1_pd(x);
-        const __m256d dxLow = _mm256_sub_pd(_mm256_add_pd(xs, low), mx);
-        const __m256d dxHigh = _mm256_sub_pd(_mm256_add_pd(xs, high), mx);
-        const __m256d vLow = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), mv);
-        const __m256d vHigh = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), mv);
-        _mm256_store_pd(px[fill], _mm256_mul_pd(dxLow, dxLow));
-        _mm256_store_pd(px[fill] + 4, _mm256_mul_pd(dxHigh, dxHigh));
-        _mm256_store_pd(pv[fill], _mm256_mul_pd(dxLow, vLow));
-        _mm256_store_pd(pv[fill] + 4, _mm256_mul_pd(dxHigh, vHigh));
-        x += got[fill];
-        fill ^= 1;
-        addInOrder<8>(px[fill], pv[fill], got[fill], sxx, sxy);  // the group before
-        got[fill] = 0;
-    }
-    fill ^= 1;
-    addInOrder<8>(px[fill], pv[fill], got[fill], sxx, sxy);
+    const auto [sxx, sxy] =
+        walkPass(bases, length, Products{_mm256_set1_pd(means.mx), _mm256_set1_pd(means.mv), {}});
     return {sxx, sxy};
 }
 

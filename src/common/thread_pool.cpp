@@ -52,6 +52,13 @@ bool ThreadPool::runOne(std::unique_lock<std::mutex>& lock) {
     if (queue_.empty()) return false;
     TaskRef task = queue_.back();
     queue_.pop_back();
+    run(lock, task);
+    return true;
+}
+
+// Runs a task taken from a queue, its failure kept for whoever waits for it;
+// the lock is held on entry and on return.
+void ThreadPool::run(std::unique_lock<std::mutex>& lock, const TaskRef& task) {
     task->started = true;
     lock.unlock();
     try {
@@ -62,7 +69,6 @@ bool ThreadPool::runOne(std::unique_lock<std::mutex>& lock) {
     lock.lock();
     task->done = true;
     changed_.notify_all();
-    return true;
 }
 
 void ThreadPool::waitFor(const std::vector<TaskRef>& tasks) {
@@ -77,18 +83,9 @@ void ThreadPool::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         if (!background_.empty() && !stopping_) {
-            TaskRef task = background_.front();
+            const TaskRef task = background_.front();
             background_.pop_front();
-            task->started = true;
-            lock.unlock();
-            try {
-                task->run();
-            } catch (...) {
-                task->failure = std::current_exception();
-            }
-            lock.lock();
-            task->done = true;
-            changed_.notify_all();
+            run(lock, task);
             continue;
         }
         if (runOne(lock)) continue;

@@ -63,6 +63,7 @@ private:
     bool reclaim(const TaskRef& task);  // takes a task back if nobody started it
     void waitFor(const std::vector<TaskRef>& tasks);
     bool runOne(std::unique_lock<std::mutex>& lock);
+    void run(std::unique_lock<std::mutex>& lock, const TaskRef& task);
     void work();
 
     std::mutex mutex_;
