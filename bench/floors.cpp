@@ -10,6 +10,9 @@
 //          three ways: as written; with the quotients of blocks of 512
 //          worked out ahead on the vector unit; with those of each group of
 //          16 worked out while the group before is added. The fastest counts.
+//          On two threads a run works the two means out side by side (the
+//          positions' mean needs only COUNT): each alone, the same way,
+//          and the slower of the two is the pass's floor there.
 // - sums:  the second pass: dx = x - mx, sxx = sxx + dx * dx,
 //          sxy = sxy + dx * (v - mv), the two sums in order, the same ways.
 // - the two ordered add chains alone, over terms already worked out: shown,
@@ -18,7 +21,8 @@
 // values are a random walk of +-1 steps (what they are does not change the
 // time). Each figure is the best of TRIALS trials of the thread's CPU time,
 // so other programs on a shared machine disturb it little. The last line,
-// "floors: READ MEANS SUMS" (seconds), is for bench/run.sh. Build with
+// "floors: READ MEANS SUMS MEANS2" (seconds; MEANS2 the means on two
+// threads), is for bench/run.sh. Build with
 //   g++ -std=c++20 -O2 -ffp-contract=off -fno-tree-slp-vectorize floors.cpp
 // (never -ffast-math, which would let the compiler reorder the sums; and no
 // packing of the two sums into one vector register, whose additions take
@@ -283,6 +287,46 @@ __attribute__((noinline, target("avx512f"))) Sums sumsInterleavedAvx512(const st
     return sumsInterleavedBody(walk, count, means);
 }
 
+// One of the means alone: the positions' or the walk values', the quotients
+// of each group worked out while the group before is added.
+template <bool kPositions>
+inline double oneMeanBody(const std::int32_t* walk, std::int32_t count) {
+    alignas(64) double q[2][kGroup];
+    const double n = count;
+    double mean = 0;
+    int fill = 0;
+    std::int32_t j = 0;
+    for (; j + kGroup <= count; j += kGroup) {
+        for (int i = 0; i < kGroup; ++i)
+            q[fill][i] = (kPositions ? j + i + 1.0 : static_cast<double>(walk[j + i])) / n;
+        fill ^= 1;
+        if (j > 0) {
+            double sum = mean;  // in a register
+            for (int i = 0; i < kGroup; ++i) sum = sum + q[fill][i];
+            mean = sum;
+        }
+    }
+    if (j > 0)
+        for (int i = 0; i < kGroup; ++i) mean = mean + q[fill ^ 1][i];
+    for (; j < count; ++j) mean = mean + (kPositions ? j + 1.0 : static_cast<double>(walk[j])) / n;
+    return mean;
+}
+
+template <bool kPositions>
+__attribute__((noipa, target("avx2"))) double oneMeanAvx2(const std::int32_t* walk, std::int32_t count) {
+    return oneMeanBody<kPositions>(walk, count);
+}
+template <bool kPositions>
+__attribute__((noipa, target("avx512f"))) double oneMeanAvx512(const std::int32_t* walk, std::int32_t count) {
+    return oneMeanBody<kPositions>(walk, count);
+}
+template <bool kPositions>
+double oneMean(int unit, const std::int32_t* walk, std::int32_t count) {
+    return unit == 2 ? oneMeanAvx512<kPositions>(walk, count)
+           : unit == 1 ? oneMeanAvx2<kPositions>(walk, count)
+                       : oneMeanBody<kPositions>(walk, count);
+}
+
 // The ordered additions alone, over terms already worked out (a block that
 // stays in the first-level cache, added again and again): what no way of
 // working the terms out can go below.
@@ -354,7 +398,20 @@ int main(int argc, char** argv) {
         meansInterleaved = bestOf(trials, [&] { interleaved = meansInterleavedAvx2(walk.data(), count); });
         sumsInterleaved = bestOf(trials, [&] { resultInterleaved = sumsInterleavedAvx2(walk.data(), count, asWritten); });
     }
-    if (blocked.mx != asWritten.mx || blocked.mv != asWritten.mv || resultBlocked.sxx != result.sxx ||
+    // Each mean alone (the worse of the two bounds the means on two threads).
+    // Every unit is tried: wider vectors may divide no faster.
+    double positionsTime = 1e300, valuesTime = 1e300;
+    bool meansAloneSame = true;
+    for (int u = kAvx2; u <= unit; ++u) {
+        double positionsAlone = 0, valuesAlone = 0;
+        positionsTime =
+            std::min(positionsTime, bestOf(trials, [&] { positionsAlone = oneMean<true>(u, walk.data(), count); }));
+        valuesTime = std::min(valuesTime, bestOf(trials, [&] { valuesAlone = oneMean<false>(u, walk.data(), count); }));
+        meansAloneSame = meansAloneSame && positionsAlone == asWritten.mx && valuesAlone == asWritten.mv;
+    }
+    if (unit == kNone) positionsTime = valuesTime = meansPlain;
+    if (!meansAloneSame ||
+        blocked.mx != asWritten.mx || blocked.mv != asWritten.mv || resultBlocked.sxx != result.sxx ||
         resultBlocked.sxy != result.sxy || interleaved.mx != asWritten.mx || interleaved.mv != asWritten.mv ||
         resultInterleaved.sxx != result.sxx || resultInterleaved.sxy != result.sxy) {
         std::fprintf(stderr, "floors: the blocked passes do not give the sums of the passes as written\n");
@@ -378,6 +435,8 @@ int main(int argc, char** argv) {
     if (unit != kNone) row(label, meansBlocked);
     std::snprintf(label, sizeof label, "slope means pass, %s interleaved", unitName);
     if (unit != kNone) row(label, meansInterleaved);
+    row("positions' mean alone (x / n)", positionsTime);
+    row("walk values' mean alone (v / n)", valuesTime);
     row("slope sums pass, as written", sumsPlain);
     std::snprintf(label, sizeof label, "slope sums pass, %s products", unitName);
     if (unit != kNone) row(label, sumsBlocked);
@@ -385,6 +444,7 @@ int main(int argc, char** argv) {
     if (unit != kNone) row(label, sumsInterleaved);
     row("two ordered add chains alone (a pass)", additions);
     std::printf("  (slope %.6g; chains alone %.3g)\n", result.sxy / result.sxx, alone.mx + alone.mv);
-    std::printf("floors: %.6f %.6f %.6f\n", read, means, sumsTime);
+    std::printf("floors: %.6f %.6f %.6f %.6f\n", read, means, sumsTime,
+                std::min(means, std::max(positionsTime, valuesTime)));
     return 0;
 }

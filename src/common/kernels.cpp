@@ -26,7 +26,8 @@ bool copyPlainScalar(const unsigned char* from, std::size_t count, char* to,
 }
 
 const KernelTable kReferenceKernels{KernelKind::reference, countScalar, scanScalar,
-                                    copyPlainScalar, walkMeansScalar, walkSumsScalar};
+                                    copyPlainScalar, walkMeansScalar, walkSumsScalar,
+                                    positionMeanScalar, walkMeanScalar};
 
 KernelKind pretendLacking = KernelKind::reference;
 
@@ -71,6 +72,25 @@ WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means
         sums.sxy = sums.sxy + dx * (value - means.mv);
     }
     return sums;
+}
+
+double positionMeanScalar(std::int32_t count) {
+    const double n = count;
+    double mx = 0;
+    for (double x = 1; x <= n; x = x + 1) mx = mx + x / n;
+    return mx;
+}
+
+double walkMeanScalar(const char* bases, std::uint32_t length, std::int32_t count) {
+    const double n = count;
+    double mv = 0;
+    std::int32_t value = 0;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (bases[i] == 'n') continue;
+        value += isAT(bases[i]) ? 1 : -1;
+        mv = mv + value / n;
+    }
+    return mv;
 }
 
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,

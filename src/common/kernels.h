@@ -83,6 +83,9 @@ struct KernelTable {
     // The slope's passes over `length` bases of which `count` are not n.
     WalkMeans (*walkMeans)(const char* bases, std::uint32_t length, std::int32_t count);
     WalkSums (*walkSums)(const char* bases, std::uint32_t length, WalkMeans means);
+    // The two means one at a time, for two threads: mx needs only the count.
+    double (*positionMean)(std::int32_t count);
+    double (*walkMean)(const char* bases, std::uint32_t length, std::int32_t count);
 };
 
 const char* kernelName(KernelKind kind);
@@ -105,5 +108,7 @@ BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
                    BestCut best);
 WalkMeans walkMeansScalar(const char* bases, std::uint32_t length, std::int32_t count);
 WalkSums walkSumsScalar(const char* bases, std::uint32_t length, WalkMeans means);
+double positionMeanScalar(std::int32_t count);
+double walkMeanScalar(const char* bases, std::uint32_t length, std::int32_t count);
 
 }  // namespace vestrel

@@ -5,6 +5,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -222,24 +223,21 @@ inline int walkBases(const char*& p, const char* end, int lanes, std::int32_t& v
     return got;
 }
 
-// Adds a[0..count) to x and b[0..count) to y, in order; a whole group with
-// a trip count known to the compiler, so that the sums stay in registers.
-template <int kGroup>
-inline void addInOrder(const double* a, const double* b, int count, double& x, double& y) {
-    double sx = x, sy = y;
+// Adds terms[c][0..count) to sums[c], in order, the chains side by side; a
+// whole group with a trip count known to the compiler, so that the sums stay
+// in registers.
+template <int kGroup, int kChains>
+inline void addInOrder(const double (&terms)[kChains][kGroup], int count, double (&sums)[kChains]) {
+    double local[kChains];
+    for (int c = 0; c < kChains; ++c) local[c] = sums[c];
     if (count == kGroup) {
-        for (int i = 0; i < kGroup; ++i) {
-            sx = sx + a[i];
-            sy = sy + b[i];
-        }
+        for (int i = 0; i < kGroup; ++i)
+            for (int c = 0; c < kChains; ++c) local[c] = local[c] + terms[c][i];
     } else {
-        for (int i = 0; i < count; ++i) {
-            sx = sx + a[i];
-            sy = sy + b[i];
-        }
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < kChains; ++c) local[c] = local[c] + terms[c][i];
     }
-    x = sx;
-    y = sy;
+    for (int c = 0; c < kChains; ++c) sums[c] = local[c];
 }
 
 // The next 8 walk values (fewer at the end or where there are n).
@@ -268,16 +266,15 @@ __attribute__((target("avx2"))) inline int walk8(const char*& p, const char* end
     return got;
 }
 
-// One pass: the terms of each group of 8 values worked out by `terms`
-// (given the position before the group, its walk values and where to put its
-// two kinds of terms) while those of the group before are added in order.
-template <class Terms>
-__attribute__((target("avx2"), always_inline)) inline std::pair<double, double> walkPass(const char* bases,
-                                                                                       std::uint32_t length,
-                                                                                       const Terms& terms) {
-    alignas(32) double first[2][8], second[2][8];
+// One pass: the terms of each group of 8 values worked out by `terms` (given
+// the position before the group, its walk values and where to put its terms
+// of each chain) while those of the group before are added in order.
+template <int kChains, class Terms>
+__attribute__((target("avx2"), always_inline)) inline std::array<double, kChains> walkPass(
+    const char* bases, std::uint32_t length, const Terms& terms) {
+    alignas(32) double group[2][kChains][8];
     int got[2] = {0, 0};
-    double sumFirst = 0, sumSecond = 0;
+    double sums[kChains] = {};
     double x = 0;  // the values so far: whole numbers, exact
     std::int32_t value = 0;
     const char* p = bases;
@@ -286,31 +283,67 @@ __attribute__((target("avx2"), always_inline)) inline std::pair<double, double> 
     while (p < end) {
         __m256i values;
         got[fill] = walk8(p, end, value, values);
-        terms(_mm256_set1_pd(x), values, first[fill], second[fill]);
+        terms(_mm256_set1_pd(x), values, group[fill]);
         x += got[fill];
         fill ^= 1;
-        addInOrder<8>(first[fill], second[fill], got[fill], sumFirst, sumSecond);  // the group before
+        addInOrder<8, kChains>(group[fill], got[fill], sums);  // the group before
         got[fill] = 0;
     }
     fill ^= 1;
-    addInOrder<8>(first[fill], second[fill], got[fill], sumFirst, sumSecond);
-    return {sumFirst, sumSecond};
+    addInOrder<8, kChains>(group[fill], got[fill], sums);
+    std::array<double, kChains> result;
+    for (int c = 0; c < kChains; ++c) result[c] = sums[c];
+    return result;
 }
 
-// The positions 1..8 after the one before a group.
+// The same over the positions 1..count alone, without bases.
+template <class Terms>
+__attribute__((target("avx2"), always_inline)) inline double positionPass(std::int32_t count,
+                                                                          const Terms& terms) {
+    alignas(32) double group[2][1][8];
+    int got[2] = {0, 0};
+    double sums[1] = {0};
+    int fill = 0;
+    for (std::int64_t x = 0; x < count; x += 8) {
+        got[fill] = static_cast<int>(std::min<std::int64_t>(8, count - x));
+        terms(_mm256_set1_pd(static_cast<double>(x)), _mm256_setzero_si256(), group[fill][0]);
+        fill ^= 1;
+        addInOrder<8, 1>(group[fill], got[fill], sums);  // the group before
+        got[fill] = 0;
+    }
+    fill ^= 1;
+    addInOrder<8, 1>(group[fill], got[fill], sums);
+    return sums[0];
+}
+
+// The positions 1..8 after the one before a group, and the walk values of a
+// group as doubles.
 struct Positions {
     __m256d low = _mm256_setr_pd(1, 2, 3, 4), high = _mm256_setr_pd(5, 6, 7, 8);
 };
+__attribute__((target("avx2"))) inline __m256d lowValues(__m256i values) {
+    return _mm256_cvtepi32_pd(_mm256_castsi256_si128(values));
+}
+__attribute__((target("avx2"))) inline __m256d highValues(__m256i values) {
+    return _mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1));
+}
 
-// x / n and v / n.
-struct Quotients {
+// x / n.
+struct PositionQuotients {
     __m256d n;
     Positions at;
-    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double* qx, double* qv) const {
-        _mm256_store_pd(qx, _mm256_div_pd(_mm256_add_pd(xs, at.low), n));
-        _mm256_store_pd(qx + 4, _mm256_div_pd(_mm256_add_pd(xs, at.high), n));
-        _mm256_store_pd(qv, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), n));
-        _mm256_store_pd(qv + 4, _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), n));
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i, double* q) const {
+        _mm256_store_pd(q, _mm256_div_pd(_mm256_add_pd(xs, at.low), n));
+        _mm256_store_pd(q + 4, _mm256_div_pd(_mm256_add_pd(xs, at.high), n));
+    }
+};
+
+// v / n.
+struct ValueQuotients {
+    __m256d n;
+    __attribute__((target("avx2"))) void operator()(__m256d, __m256i values, double* q) const {
+        _mm256_store_pd(q, _mm256_div_pd(lowValues(values), n));
+        _mm256_store_pd(q + 4, _mm256_div_pd(highValues(values), n));
     }
 };
 
@@ -318,37 +351,64 @@ struct Quotients {
 struct Products {
     __m256d mx, mv;
     Positions at;
-    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double* px, double* pv) const {
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
         const __m256d dxLow = _mm256_sub_pd(_mm256_add_pd(xs, at.low), mx);
         const __m256d dxHigh = _mm256_sub_pd(_mm256_add_pd(xs, at.high), mx);
-        const __m256d vLow = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(values)), mv);
-        const __m256d vHigh = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(values, 1)), mv);
-        _mm256_store_pd(px, _mm256_mul_pd(dxLow, dxLow));
-        _mm256_store_pd(px + 4, _mm256_mul_pd(dxHigh, dxHigh));
-        _mm256_store_pd(pv, _mm256_mul_pd(dxLow, vLow));
-        _mm256_store_pd(pv + 4, _mm256_mul_pd(dxHigh, vHigh));
+        _mm256_store_pd(group[0], _mm256_mul_pd(dxLow, dxLow));
+        _mm256_store_pd(group[0] + 4, _mm256_mul_pd(dxHigh, dxHigh));
+        _mm256_store_pd(group[1], _mm256_mul_pd(dxLow, _mm256_sub_pd(lowValues(values), mv)));
+        _mm256_store_pd(group[1] + 4, _mm256_mul_pd(dxHigh, _mm256_sub_pd(highValues(values), mv)));
+    }
+};
+
+// The quotients of one chain, or of both side by side.
+template <class Terms>
+struct One {
+    Terms terms;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
+        terms(xs, values, group[0]);
+    }
+};
+template <class First, class Second>
+struct Both {
+    First first;
+    Second second;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
+        first(xs, values, group[0]);
+        second(xs, values, group[1]);
     }
 };
 
 __attribute__((target("avx2"))) WalkMeans walkMeansAvx2(const char* bases, std::uint32_t length,
                                                         std::int32_t count) {
-    const auto [mx, mv] = walkPass(bases, length, Quotients{_mm256_set1_pd(count), {}});
+    const __m256d n = _mm256_set1_pd(count);
+    const auto [mx, mv] =
+        walkPass<2>(bases, length, Both<PositionQuotients, ValueQuotients>{{n, {}}, {n}});
     return {mx, mv};
 }
 
 __attribute__((target("avx2"))) WalkSums walkSumsAvx2(const char* bases, std::uint32_t length, WalkMeans means) {
     const auto [sxx, sxy] =
-        walkPass(bases, length, Products{_mm256_set1_pd(means.mx), _mm256_set1_pd(means.mv), {}});
+        walkPass<2>(bases, length, Products{_mm256_set1_pd(means.mx), _mm256_set1_pd(means.mv), {}});
     return {sxx, sxy};
+}
+
+__attribute__((target("avx2"))) double positionMeanAvx2(std::int32_t count) {
+    return positionPass(count, PositionQuotients{_mm256_set1_pd(count), {}});
+}
+
+__attribute__((target("avx2"))) double walkMeanAvx2(const char* bases, std::uint32_t length, std::int32_t count) {
+    return walkPass<1>(bases, length, One<ValueQuotients>{{_mm256_set1_pd(count)}})[0];
 }
 
 }  // namespace
 
-extern const KernelTable kAvx2Kernels{KernelKind::avx2, countAvx2, scanAvx2, copyPlainAvx2, walkMeansAvx2,
-                                      walkSumsAvx2};
+extern const KernelTable kAvx2Kernels{KernelKind::avx2,  countAvx2,     scanAvx2,
+                                      copyPlainAvx2,     walkMeansAvx2, walkSumsAvx2,
+                                      positionMeanAvx2,  walkMeanAvx2};
 // The slope's passes are bound by the divider and the ordered additions,
 // which wider vectors do not speed up: AVX2 serves for both.
 extern const KernelTable kAvx512Kernels{KernelKind::avx512, countAvx2, scanAvx512, copyPlainAvx2,
-                                        walkMeansAvx2, walkSumsAvx2};
+                                        walkMeansAvx2, walkSumsAvx2, positionMeanAvx2, walkMeanAvx2};
 
 }  // namespace vestrel

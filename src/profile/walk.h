@@ -4,13 +4,43 @@
 // bases wherever they are needed.
 #pragma once
 
+#include <mutex>
+
 #include "common/kernels.h"
+#include "common/thread_pool.h"
 #include "input/sequence.h"
 
 namespace vestrel {
 
-// Running means of quotients (each term divided by N before it is added),
-// then centred sums, in that order; 0 for fewer than two values.
-double computeSlope(const Sequence& sequence, const KernelTable& kernels);
+// The slope, worked out beside other work: running means of quotients (each
+// term divided by N before it is added), then centred sums, in that order; 0
+// for fewer than two values. With a worker in the pool, the walk values'
+// mean and then the centred sums run on it while the caller works out the
+// positions' mean, which needs only the count of bases (the sums wait for
+// it); on one thread both passes run when the slope is asked for. The
+// result's bits are the same either way. A worker may still be at it when
+// the pool ends early: the pool must end before this does.
+class SlopeWork {
+public:
+    SlopeWork(const Sequence& sequence, const KernelTable& kernels);
+    SlopeWork(const SlopeWork&) = delete;
+    SlopeWork& operator=(const SlopeWork&) = delete;
+
+    void start(ThreadPool& pool);
+    double finish(ThreadPool& pool);
+
+private:
+    double positionMean();
+    void walkValues();
+
+    const Sequence& sequence_;
+    const KernelTable& kernels_;
+    const std::int32_t count_;
+    bool split_ = false;
+    ThreadPool::Background walkTask_;
+    std::once_flag positionMeanOnce_;
+    double mx_ = 0;
+    WalkSums sums_;
+};
 
 }  // namespace vestrel

@@ -233,11 +233,12 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
         return report(*stop, console);
 
-    // The slope depends on the bases alone: a worker of the pool works it out
-    // beside the segmentation, then joins it (on one thread, after it).
-    double slope = 0;  // outlives the pool, whose worker may still be writing it
+    // The slope depends on the bases alone: its sums over the walk values run
+    // on a worker of the pool beside the segmentation, those over the
+    // positions here first (on one thread, all of it after the segmentation).
+    SlopeWork slope(sequence, *kernels);  // outlives the pool, whose worker may still be at it
     ThreadPool pool(threads);
-    const ThreadPool::Background slopeTask = pool.start([&] { slope = computeSlope(sequence, *kernels); });
+    slope.start(pool);
 
     // Segmentation, contig by contig, with the counts of the bases indexed
     // once for it and for the profile pass.
@@ -264,12 +265,11 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     storing = "the curve";
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
     std::fflush(console.out);
-    pool.join(slopeTask);
     std::vector<std::int32_t> splitPositions;
     splitPositions.reserve(sortedSplitPoints.size());
     for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);
     const Profile profile = profilePass(
-        sequence, slope, {plotScale, parameters.plotZ}, index, splitPositions,
+        sequence, slope.finish(pool), {plotScale, parameters.plotZ}, index, splitPositions,
         drawableCoordinates(coordinates.stored, sequence.length), console);
 
     // The reports, put in place together.

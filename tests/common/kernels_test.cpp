@@ -186,6 +186,9 @@ TEST_P(ScanTest, EveryKernelWalksTheSlopeInOrder) {
         for (const KernelTable* kernels : everyKernel()) {
             const WalkMeans gotMeans = kernels->walkMeans(bases.data(), size, count);
             const WalkSums gotSums = kernels->walkSums(bases.data(), size, means);
+            const double aloneX = kernels->positionMean(count), aloneV = kernels->walkMean(bases.data(), size, count);
+            EXPECT_TRUE(sameBits(aloneX, means.mx) && sameBits(aloneV, means.mv))
+                << kernelName(kernels->kind) << " length " << length << format(": means alone %a %a", aloneX, aloneV);
             EXPECT_TRUE(sameBits(gotMeans.mx, means.mx) && sameBits(gotMeans.mv, means.mv) &&
                         sameBits(gotSums.sxx, sums.sxx) && sameBits(gotSums.sxy, sums.sxy))
                 << kernelName(kernels->kind) << " length " << length
@@ -193,6 +196,18 @@ TEST_P(ScanTest, EveryKernelWalksTheSlopeInOrder) {
                           gotSums.sxy, means.mx, means.mv, sums.sxx, sums.sxy);
         }
     }
+}
+
+// Fewer than two values give a flat line, not 0 / 0, on one thread or two.
+TEST(SlopeTest, ShortWalksOnEveryPool) {
+    for (unsigned threads : {1u, 2u})
+        for (const auto& [bases, expected] : std::vector<std::pair<std::string, double>>{
+                 {"", 0.0}, {"n", 0.0}, {"a", 0.0}, {"nan", 0.0}, {"ac", -1.0}, {"cnnt", 1.0}}) {
+            const Sequence sequence = testing::sequenceOf(bases);
+            SlopeWork slope(sequence, *kernelTable(KernelKind::automatic));
+            slope.start(pool(threads));
+            EXPECT_EQ(slope.finish(pool(threads)), expected) << bases << " threads " << threads;
+        }
 }
 
 // Whole segmentations: console lines and every record, doubles in hex, the
@@ -226,12 +241,12 @@ TEST(SegmentationTest, EveryKernelAndPoolGivesTheSameRun) {
         for (unsigned threads : {1u, 2u, 7u}) {
             // As a run does it: the slope beside the segmentation, ahead of its tasks.
             const Sequence sequence = testing::sequenceOf(bases);
-            double slope = 0;
-            const auto task = pool(threads).start([&] { slope = computeSlope(sequence, *kernels); });
+            SlopeWork slope(sequence, *kernels);
+            slope.start(pool(threads));
             EXPECT_EQ(segmentAll(bases, *kernels, &pool(threads)), reference)
                 << kernelName(kernels->kind) << " threads " << threads;
-            pool(threads).join(task);
-            EXPECT_TRUE(sameBits(slope, sums.sxy / sums.sxx)) << kernelName(kernels->kind) << " threads " << threads;
+            EXPECT_TRUE(sameBits(slope.finish(pool(threads)), sums.sxy / sums.sxx))
+                << kernelName(kernels->kind) << " threads " << threads;
         }
     // Many short contigs, segmented side by side in batches and replayed in order.
     std::string many;
