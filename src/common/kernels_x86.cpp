@@ -266,23 +266,39 @@ __attribute__((target("avx2"))) inline int walk8(const char*& p, const char* end
     return got;
 }
 
-// One pass: the terms of each group of 8 values worked out by `terms` (given
-// the position before the group, its walk values and where to put its terms
-// of each chain) while those of the group before are added in order.
-template <int kChains, class Terms>
-__attribute__((target("avx2"), always_inline)) inline std::array<double, kChains> walkPass(
-    const char* bases, std::uint32_t length, const Terms& terms) {
+// The terms of one chain, or of two side by side.
+template <class Terms>
+struct One {
+    Terms terms;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
+        terms(xs, values, group[0]);
+    }
+};
+template <class First, class Second>
+struct Both {
+    First first;
+    Second second;
+    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
+        first(xs, values, group[0]);
+        second(xs, values, group[1]);
+    }
+};
+
+// One pass: the groups of up to 8 values that `next` gives (how many, their
+// walk values; false at the end), the terms of each worked out by `terms`
+// (given the position before the group, its walk values and where to put
+// its terms of each chain) while those of the group before are added in
+// order.
+template <int kChains, class Next, class Terms>
+__attribute__((target("avx2"), always_inline)) inline std::array<double, kChains> sumGroups(Next next,
+                                                                                          const Terms& terms) {
     alignas(32) double group[2][kChains][8];
     int got[2] = {0, 0};
     double sums[kChains] = {};
     double x = 0;  // the values so far: whole numbers, exact
-    std::int32_t value = 0;
-    const char* p = bases;
-    const char* const end = bases + length;
     int fill = 0;
-    while (p < end) {
-        __m256i values;
-        got[fill] = walk8(p, end, value, values);
+    __m256i values;
+    while (next(got[fill], values)) {
         terms(_mm256_set1_pd(x), values, group[fill]);
         x += got[fill];
         fill ^= 1;
@@ -296,24 +312,36 @@ __attribute__((target("avx2"), always_inline)) inline std::array<double, kChains
     return result;
 }
 
-// The same over the positions 1..count alone, without bases.
+// Over the walk of the bases.
+template <int kChains, class Terms>
+__attribute__((target("avx2"), always_inline)) inline std::array<double, kChains> walkPass(
+    const char* bases, std::uint32_t length, const Terms& terms) {
+    std::int32_t value = 0;
+    const char* p = bases;
+    const char* const end = bases + length;
+    return sumGroups<kChains>(
+        [&](int& got, __m256i& values) __attribute__((target("avx2"), always_inline)) {
+            if (p >= end) return false;
+            got = walk8(p, end, value, values);
+            return true;
+        },
+        terms);
+}
+
+// Over the positions 1..count alone, without bases.
 template <class Terms>
 __attribute__((target("avx2"), always_inline)) inline double positionPass(std::int32_t count,
                                                                           const Terms& terms) {
-    alignas(32) double group[2][1][8];
-    int got[2] = {0, 0};
-    double sums[1] = {0};
-    int fill = 0;
-    for (std::int64_t x = 0; x < count; x += 8) {
-        got[fill] = static_cast<int>(std::min<std::int64_t>(8, count - x));
-        terms(_mm256_set1_pd(static_cast<double>(x)), _mm256_setzero_si256(), group[fill][0]);
-        fill ^= 1;
-        addInOrder<8, 1>(group[fill], got[fill], sums);  // the group before
-        got[fill] = 0;
-    }
-    fill ^= 1;
-    addInOrder<8, 1>(group[fill], got[fill], sums);
-    return sums[0];
+    std::int64_t left = count;
+    return sumGroups<1>(
+        [&](int& got, __m256i& values) __attribute__((target("avx2"), always_inline)) {
+            if (left <= 0) return false;
+            got = static_cast<int>(std::min<std::int64_t>(8, left));
+            left -= got;
+            values = _mm256_setzero_si256();
+            return true;
+        },
+        One<Terms>{terms})[0];
 }
 
 // The positions 1..8 after the one before a group, and the walk values of a
@@ -358,24 +386,6 @@ struct Products {
         _mm256_store_pd(group[0] + 4, _mm256_mul_pd(dxHigh, dxHigh));
         _mm256_store_pd(group[1], _mm256_mul_pd(dxLow, _mm256_sub_pd(lowValues(values), mv)));
         _mm256_store_pd(group[1] + 4, _mm256_mul_pd(dxHigh, _mm256_sub_pd(highValues(values), mv)));
-    }
-};
-
-// The quotients of one chain, or of both side by side.
-template <class Terms>
-struct One {
-    Terms terms;
-    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
-        terms(xs, values, group[0]);
-    }
-};
-template <class First, class Second>
-struct Both {
-    First first;
-    Second second;
-    __attribute__((target("avx2"))) void operator()(__m256d xs, __m256i values, double (*group)[8]) const {
-        first(xs, values, group[0]);
-        second(xs, values, group[1]);
     }
 };
 
