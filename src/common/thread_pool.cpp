@@ -122,6 +122,19 @@ void ThreadPool::join(const Background& background) {
     if (task->failure) std::rethrow_exception(task->failure);
 }
 
+void ThreadPool::abandon(const Background& background) noexcept {
+    const TaskRef& task = background.task_;
+    if (!task) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!task->started) {
+        task->started = task->done = true;
+        const auto queued = std::find(background_.begin(), background_.end(), task);
+        if (queued != background_.end()) background_.erase(queued);
+        return;
+    }
+    changed_.wait(lock, [&] { return task->done; });
+}
+
 void ThreadPool::both(const std::function<void()>& first,
                       const std::function<void(bool)>& second) {
     if (workers_.empty()) {

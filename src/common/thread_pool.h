@@ -46,6 +46,9 @@ public:
     Background start(std::function<void()> run);
     // Waits for the task to end; an exception of the task reaches the caller.
     void join(const Background& background);
+    // Lets go of a task whose result is no longer wanted: one not yet started
+    // never runs, one under way is waited for (its exception dropped).
+    void abandon(const Background& background) noexcept;
 
     // The processors this process may run on.
     static unsigned availableProcessors();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "common/format.h"
 
@@ -88,7 +89,12 @@ struct ReadState {
     bool inHeader = false;
     bool takingName = false;  // the header's first word is being read
     std::vector<Record> records;
+    bool stopAtRecord = false;  // reading stops before a header that ends the record begun
+    bool begun = false;         // a header or a base has been read
 };
+
+// Why reading a block stopped before its end.
+enum class Halt { none, notText, record };
 
 // The longest record name kept; a longer first word is cut there.
 constexpr std::size_t kMaximumNameLength = 4096;
@@ -99,17 +105,18 @@ struct ByteReader {
     const Console& console;
 
     // Reads up to the end of the current line (its line feed included) or
-    // `end`; false when a byte is not plain text.
-    bool readLine(const unsigned char*& p, const unsigned char* end) {
+    // `end`; stops at a byte that is not plain text, or before a header
+    // that begins another record when asked to.
+    Halt readLine(const unsigned char*& p, const unsigned char* end) {
         ReadState& s = state;
         while (p < end) {
             const unsigned char c = *p++;
             if (s.inHeader) {
                 if (c == '\n') {
                     s.inHeader = false;
-                    return true;
+                    return Halt::none;
                 }
-                if (kTable.kind[c] == kReject) return false;
+                if (kTable.kind[c] == kReject) return Halt::notText;
                 if (s.takingName) {
                     const bool blank = c == ' ' || (c >= 0x09 && c <= 0x0D);
                     std::string& name = s.records.back().name;
@@ -123,36 +130,44 @@ struct ByteReader {
                     const char stored = kTable.base[c];
                     s.out[s.length++] = stored;
                     s.gapBases += stored == 'n';
+                    s.begun = true;
                     break;
                 }
                 case kDrop:
-                    if (c == '\n') return true;
+                    if (c == '\n') return Halt::none;
                     break;
                 case kHeader:
+                    if (s.stopAtRecord && s.begun) {
+                        --p;  // the header is the next record's
+                        return Halt::record;
+                    }
                     s.inHeader = true;
                     s.takingName = true;
+                    s.begun = true;
                     s.records.push_back(Record{std::string(), s.length});
                     break;
                 case kOddLetter:
                     warnUnexpected(static_cast<char>(c), console);
                     s.out[s.length++] = 'n';
                     ++s.gapBases;
+                    s.begun = true;
                     break;
-                case kReject: return false;
+                case kReject: return Halt::notText;
             }
         }
-        return true;
+        return Halt::none;
     }
 };
 
 // Reads one block line by line: a sequence line made only of bases is
-// copied in bulk, anything else goes through the exact reader.
+// copied in bulk, anything else goes through the exact reader. `p` is left
+// where reading stopped.
 struct BlockReader {
     ReadState& state;
     const KernelTable& kernels;
     const Console& console;
 
-    bool read(const unsigned char* p, const unsigned char* end) {
+    Halt read(const unsigned char*& p, const unsigned char* end) {
         ReadState& s = state;
         ByteReader exact{state, console};
         while (p < end) {
@@ -164,31 +179,34 @@ struct BlockReader {
                 const auto count = static_cast<std::size_t>(basesEnd - p);
                 if (count >= kBulkLine && kernels.copyPlainBases(p, count, s.out + s.length, s.gapBases)) {
                     s.length += count;
+                    s.begun = true;
                     p = lineEnd == end ? end : lineEnd + 1;  // the \r and \n are dropped
                     continue;
                 }
             }
-            if (!exact.readLine(p, end)) return false;
+            if (const Halt halt = exact.readLine(p, end); halt != Halt::none) return halt;
         }
-        return true;
+        return Halt::none;
     }
 };
 
 // Takes the memory for the bases from the system on a thread of its own, a
-// step at a time, at most kAhead bytes beyond what the reader has written:
-// the page faults then cost the reader nothing, and input that is not bases
-// (long headers, blank lines) costs at most kAhead of memory never used.
+// step at a time from `from`, at most kAhead bytes beyond what the reader has
+// written: the page faults then cost the reader nothing, and input that is
+// not bases (long headers, blank lines) costs at most kAhead of memory never
+// used.
 class TouchAhead {
 public:
-    TouchAhead(const BaseStorage& storage, std::uint64_t size) {
-        if (size < 4 * kStep) return;
+    TouchAhead(const BaseStorage& storage, std::uint64_t from, std::uint64_t size) : reached_(from) {
+        if (size < from + 4 * kStep) return;
         try {
-            thread_ = std::thread([this, &storage, size] { touch(storage, size); });
+            thread_ = std::thread([this, &storage, from, size] { touch(storage, from, size); });
         } catch (const std::system_error&) {
             // The reader's own writes take the memory.
         }
     }
-    ~TouchAhead() {
+    ~TouchAhead() { stop(); }
+    void stop() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
@@ -209,17 +227,22 @@ public:
         changed_.notify_all();
     }
 
+    // How far the memory has been taken; once stopped.
+    std::uint64_t reached() const { return reached_; }
+
 private:
     static constexpr std::uint64_t kStep = 4 << 20;
     static constexpr std::uint64_t kAhead = 32 << 20;
 
-    void touch(const BaseStorage& storage, std::uint64_t size) {
-        for (std::uint64_t at = 0; at < size; at += kStep) {
+    void touch(const BaseStorage& storage, std::uint64_t from, std::uint64_t size) {
+        for (std::uint64_t at = from; at < size; at += kStep) {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return stopping_ || at < written_ + kAhead; });
             if (stopping_) return;
             lock.unlock();
-            if (!storage.populate(at, std::min(at + kStep, size))) return;
+            const std::uint64_t to = std::min(at + kStep, size);
+            if (!storage.populate(at, to)) return;
+            reached_ = to;
         }
     }
 
@@ -229,6 +252,7 @@ private:
     bool stopping_ = false;
     std::uint64_t written_ = 0;   // guarded by mutex_
     std::uint64_t reported_ = 0;  // the reader's own
+    std::uint64_t reached_;       // the toucher's own
 };
 
 }  // namespace
@@ -247,7 +271,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     if (!block) return stopOnError("Not enough memory to allocate the read buffer\n");
 
     std::optional<TouchAhead> toucher;
-    if (touchAhead && size) toucher.emplace(storage, *size);
+    if (touchAhead && size) toucher.emplace(storage, 0, *size);
     ReadState state;
     state.out = storage.get();
     std::uint64_t remaining = size.value_or(UINT64_MAX);
@@ -261,7 +285,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
 
         BlockReader reader{state, kernels, console};
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
-        if (!reader.read(first, first + got)) return notFasta();
+        if (reader.read(first, first + got) != Halt::none) return notFasta();
         if (state.length > maximumBases) return tooLong();
         if (toucher) toucher->written(state.length);
     }
@@ -273,6 +297,135 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     sequence.lengthExcludingGaps = static_cast<std::int32_t>(state.length - state.gapBases);
     sequence.records = std::move(state.records);
     return sequence;
+}
+
+const std::string& RecordRead::name() const {
+    static const std::string none;
+    return named() ? sequence.records.front().name : none;
+}
+
+struct RecordReader::State {
+    State(ByteSource& source, const KernelTable& kernels, const Console& console, std::uint64_t maximumBases,
+          bool touchAhead)
+        : source(source), kernels(kernels), console(console), maximumBases(maximumBases), touchAhead(touchAhead),
+          size(source.sizeHint()) {}
+    ByteSource& source;
+    const KernelTable& kernels;
+    const Console& console;
+    std::uint64_t maximumBases;
+    bool touchAhead;
+    std::optional<std::uint64_t> size;
+    std::uint64_t capacity = 0;
+    std::uint64_t remaining = 0;
+    BaseStorage storage;
+    const char* populatedStorage = nullptr;  // the memory `populated` is of
+    std::uint64_t populated = 0;             // taken from the system by a toucher
+    std::unique_ptr<char[]> block;
+    const unsigned char* pending = nullptr;  // what is left of the block
+    const unsigned char* pendingEnd = nullptr;
+    bool ended = false;
+};
+
+RecordReader::RecordReader(ByteSource& source, const KernelTable& kernels, const Console& console,
+                           std::uint64_t maximumBases, bool touchAhead)
+    : state_(std::make_unique<State>(source, kernels, console, maximumBases, touchAhead)) {
+    State& s = *state_;
+    // No record holds more bases than the input has bytes; a record longer
+    // than the maximum is counted, its bases written over each other.
+    s.capacity = std::min<std::uint64_t>(s.size.value_or(UINT64_MAX), maximumBases + kBlockSize);
+    s.remaining = s.size.value_or(UINT64_MAX);
+}
+
+RecordReader::~RecordReader() = default;
+
+void RecordReader::recycle(BaseStorage storage) {
+    if (!state_->storage && storage.capacity() >= state_->capacity) state_->storage = std::move(storage);
+}
+
+Outcome<bool> RecordReader::next(RecordRead& record) {
+    State& s = *state_;
+    if (!s.storage) s.storage = BaseStorage::reserve(s.capacity);
+    if (!s.storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
+    if (s.storage.get() != s.populatedStorage) s.populatedStorage = s.storage.get(), s.populated = 0;
+    if (!s.block) {
+        s.block.reset(new (std::nothrow) char[kBlockSize]);
+        if (!s.block) return stopOnError("Not enough memory to allocate the read buffer\n");
+    }
+    ReadState state;
+    state.out = s.storage.get();
+    state.stopAtRecord = true;
+    std::uint64_t discarded = 0;  // bases of a record too long to keep
+    std::optional<TouchAhead> toucher;
+    if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity);
+    BlockReader reader{state, s.kernels, s.console};
+    for (;;) {
+        if (s.pending == s.pendingEnd) {
+            if (s.ended || s.remaining == 0) break;
+            const std::ptrdiff_t got = s.source.read(
+                s.block.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, s.remaining)));
+            if (got == ByteSource::kDamaged) return notFasta();
+            if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
+            if (got == 0) {
+                s.ended = true;
+                break;
+            }
+            s.remaining -= static_cast<std::uint64_t>(got);
+            s.pending = reinterpret_cast<const unsigned char*>(s.block.get());
+            s.pendingEnd = s.pending + got;
+        }
+        const Halt halt = reader.read(s.pending, s.pendingEnd);
+        if (halt == Halt::notText) return notFasta();
+        if (state.length > s.maximumBases) {
+            discarded += state.length;
+            state.length = 0;
+        }
+        if (toucher) toucher->written(state.length);
+        if (halt == Halt::record) break;
+    }
+    if (toucher) {
+        toucher->stop();
+        s.populated = std::max(s.populated, toucher->reached());
+        toucher.reset();
+    }
+    if (!state.begun) return false;
+    record = RecordRead{};
+    record.length = discarded + state.length;
+    record.gapBases = state.gapBases;
+    record.tooLong = discarded > 0;
+    record.sequence.records = std::move(state.records);
+    if (!record.tooLong) {
+        record.sequence.length = static_cast<std::uint32_t>(state.length);
+        record.sequence.lengthExcludingGaps = static_cast<std::int32_t>(state.length - state.gapBases);
+        record.sequence.bases = std::move(s.storage);
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> countRecords(const std::string& path) {
+    std::optional<FileSource> file = FileSource::open(path);
+    if (!file || !file->sizeHint()) return std::nullopt;
+    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
+    if (!block) return std::nullopt;
+    const auto isLetter = [](char c) { return kTable.kind[static_cast<unsigned char>(c)] >= kBase; };
+    std::uint64_t records = 0;
+    bool inHeader = false;
+    bool start = true;
+    for (std::ptrdiff_t got; (got = file->read(block.get(), kBlockSize)) != 0;) {
+        if (got < 0) return std::nullopt;
+        const char* p = block.get();
+        const char* end = p + got;
+        if (std::exchange(start, false) && got >= 2 && p[0] == '\x1f' && p[1] == '\x8b') return std::nullopt;
+        while (p < end) {
+            const char* found = static_cast<const char*>(std::memchr(p, inHeader ? '\n' : '>', end - p));
+            // Before any header, a letter begins a record without one.
+            if (records == 0 && !inHeader && std::any_of(p, found ? found : end, isLetter)) records = 1;
+            if (found == nullptr) break;
+            records += !inHeader;
+            inHeader = !inHeader;
+            p = found + 1;
+        }
+    }
+    return records;
 }
 
 }  // namespace vestrel

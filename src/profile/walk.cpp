@@ -29,15 +29,20 @@ void SlopeWork::walkValues() {
     sums_ = kernels_.walkSums(sequence_.bases.get(), sequence_.length, {positionMean(), mv});
 }
 
+SlopeWork::~SlopeWork() {
+    if (pool_ != nullptr) pool_->abandon(walkTask_);
+}
+
 void SlopeWork::start(ThreadPool& pool) {
-    split_ = pool.size() > 1 && count_ >= 2;
-    if (!split_) return;
+    if (pool.size() < 2 || count_ < 2) return;
+    pool_ = &pool;
     walkTask_ = pool.start([this] { walkValues(); });
     positionMean();
 }
 
 double SlopeWork::finish(ThreadPool& pool) {
-    if (!split_) return computeSlope(sequence_, kernels_);
+    if (pool_ == nullptr) return computeSlope(sequence_, kernels_);
+    pool_ = nullptr;
     pool.join(walkTask_);
     return sums_.sxy / sums_.sxx;
 }

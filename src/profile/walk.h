@@ -18,11 +18,12 @@ namespace vestrel {
 // mean and then the centred sums run on it while the caller works out the
 // positions' mean, which needs only the count of bases (the sums wait for
 // it); on one thread both passes run when the slope is asked for. The
-// result's bits are the same either way. A worker may still be at it when
-// the pool ends early: the pool must end before this does.
+// result's bits are the same either way. The pool must outlive this: a slope
+// not asked for (a run that stopped early) is let go of when this ends.
 class SlopeWork {
 public:
     SlopeWork(const Sequence& sequence, const KernelTable& kernels);
+    ~SlopeWork();
     SlopeWork(const SlopeWork&) = delete;
     SlopeWork& operator=(const SlopeWork&) = delete;
 
@@ -36,7 +37,7 @@ private:
     const Sequence& sequence_;
     const KernelTable& kernels_;
     const std::int32_t count_;
-    bool split_ = false;
+    ThreadPool* pool_ = nullptr;  // while the walk values' task may be under way
     ThreadPool::Background walkTask_;
     std::once_flag positionMeanOnce_;
     double mx_ = 0;

@@ -53,10 +53,17 @@ std::string quotedForTrack(const std::string& name) {
     return quoted;
 }
 
-void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records,
-                       const std::string& trackName) {
+void writeSegmentTrackLine(std::FILE* file, const std::string& trackName) {
     writeText(file, format("track type=bedGraph name=\"%s\" description=\"GC content of the segments\"\n",
                            quotedForTrack(trackName).c_str()));
+}
+
+void writeSplitPointTrackLine(std::FILE* file, const std::string& trackName) {
+    writeText(file, format("track name=\"%s\" description=\"split points, scored by strength\" useScore=1\n",
+                           quotedForTrack(trackName).c_str()));
+}
+
+void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records) {
     for (const Segment& segment : segments.records) {
         if (std::isnan(segment.gcContent)) continue;  // no a, c, g or t to measure
         for (const RecordPiece& piece : records.pieces(segment.start, segment.end))
@@ -67,9 +74,7 @@ void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const Recor
 }
 
 void writeSplitPointTrack(std::FILE* file, const std::vector<SplitPoint>& sortedSplitPoints,
-                          const RecordMap& records, const std::string& trackName) {
-    writeText(file, format("track name=\"%s\" description=\"split points, scored by strength\" useScore=1\n",
-                           quotedForTrack(trackName).c_str()));
+                          const RecordMap& records) {
     int number = 0;
     for (const SplitPoint& point : sortedSplitPoints) {
         ++number;

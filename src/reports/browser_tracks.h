@@ -50,12 +50,16 @@ std::string quotedForTrack(const std::string& name);
 // made underscores.
 std::string unnamedRecordName(const std::string& stem);
 
-void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records,
-                       const std::string& trackName);
+// The track lines that head the files; a file of several analyses has one.
+void writeSegmentTrackLine(std::FILE* file, const std::string& trackName);
+void writeSplitPointTrackLine(std::FILE* file, const std::string& trackName);
+
+// One line per piece of a segment that lies in a record.
+void writeSegmentTrack(std::FILE* file, const SegmentList& segments, const RecordMap& records);
 
 // One feature per split point, numbered in position order as the split-point
 // page numbers them; the score is the strength, rounded and capped at 1000.
 void writeSplitPointTrack(std::FILE* file, const std::vector<SplitPoint>& sortedSplitPoints,
-                          const RecordMap& records, const std::string& trackName);
+                          const RecordMap& records);
 
 }  // namespace vestrel

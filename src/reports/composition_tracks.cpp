@@ -7,9 +7,7 @@
 
 namespace vestrel {
 
-void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
-                            const std::vector<RecordComposition>& composition, std::uint32_t size,
-                            const std::string& trackName) {
+void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t size, const std::string& trackName) {
     const std::string name = quotedForTrack(trackName);
     writeText(files.gcWindows, format("track type=bedGraph name=\"%s GC\" description=\"GC content in windows of "
                                       "%u bases\"\n", name.c_str(), size));
@@ -18,6 +16,10 @@ void writeCompositionTracks(const CompositionFiles& files, const RecordMap& reco
     writeText(files.cumulativeSkew, format("track type=bedGraph name=\"%s cumulative GC skew\" description=\"running "
                                            "sum of the window GC skews\"\n", name.c_str()));
     writeText(files.replication, "record\tlength\torigin\tterminus\tdepth\theight\n");
+}
+
+void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
+                            const std::vector<RecordComposition>& composition, std::uint32_t size) {
     const auto& spans = records.spans();
     for (std::size_t r = 0; r < spans.size() && r < composition.size(); ++r) {
         const char* recordName = spans[r].name.c_str();

@@ -19,12 +19,15 @@ struct CompositionFiles {
     std::FILE* replication;     // STEM_replication.tsv
 };
 
+// The track lines of the three tracks and the table's header line; a file
+// of several analyses has them once.
+void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t size, const std::string& trackName);
+
 // From each record's composition (one per record of `records`, in order):
 // (G + C) / (A + C + G + T) of each window where there is any of them,
 // (G - C) / (G + C) where there is a G or C, the running sum of the skews
 // from the record's start; one line per record for its skew walk.
 void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
-                            const std::vector<RecordComposition>& composition, std::uint32_t size,
-                            const std::string& trackName);
+                            const std::vector<RecordComposition>& composition, std::uint32_t size);
 
 }  // namespace vestrel

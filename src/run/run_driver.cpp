@@ -4,11 +4,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <new>
 
-#include "common/base_index.h"
 #include "common/format.h"
 #include "common/kernels.h"
 #include "common/stop.h"
@@ -17,21 +15,12 @@
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
-#include "profile/profile_pass.h"
-#include "profile/walk.h"
 #include "reports/browser_tracks.h"
-#include "reports/composition_tracks.h"
-#include "reports/curve_files.h"
-#include "reports/html_report.h"
 #include "reports/output_files.h"
-#include "reports/plot_script.h"
-#include "reports/segment_reports.h"
-#include "reports/split_point_report.h"
+#include "run/analysis.h"
 #include "run/command_line.h"
 #include "run/run_parameters.h"
 #include "run/texts.h"
-#include "segmentation/contigs.h"
-#include "segmentation/segmenter.h"
 
 namespace vestrel {
 namespace {
@@ -90,83 +79,25 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
     return checkOutputsWritable(names, outputChoice(parameters));
 }
 
-// Everything a run found, for the reports.
-struct RunResults {
-    const Sequence& sequence;
-    const SegmentationParameters& segmentation;
-    const SegmentList& segments;
-    const std::vector<SplitPoint>& sortedSplitPoints;
-    const Profile& profile;
-    std::int32_t coordinateCount;
-    std::uint32_t plotScale;
-    const KernelTable& kernels;
-    const std::vector<Gap>& gaps;
-    const std::vector<std::string>& args;
-};
-
-// The command line as it was typed, arguments with blanks quoted.
-std::string commandLineOf(const std::vector<std::string>& args) {
-    std::string line;
-    for (const std::string& arg : args) {
-        if (!line.empty()) line += ' ';
-        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
-    }
-    return line;
-}
-
 // Writes every output file of the run, each file a task of the pool, then
 // puts them in place together.
-std::optional<Stop> writeOutputs(OutputFiles& outputs, const RunResults& results,
-                                 const RunParameters& parameters, const std::string& stem, ThreadPool& pool,
+std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence, const Analysis& analysis,
+                                 const RunParameters& parameters, const std::string& stem,
+                                 const std::vector<std::string>& args, const KernelTable& kernels, ThreadPool& pool,
                                  const Console& console) {
-    const std::uint32_t length = results.sequence.length;
     const std::string name = unnamedRecordName(stem);
-    const RecordMap records(results.sequence.records, length, name);
-    std::vector<RecordComposition> composition;
-    if (parameters.windowSize > 0) {
-        composition.resize(records.spans().size());
-        pool.forEach(composition.size(), [&](std::size_t i) {
-            const RecordMap::Span& span = records.spans()[i];
-            composition[i] = compositionOf(results.kernels, results.sequence.bases.get(), span.start, span.end,
-                                           parameters.windowSize);
-        });
-    }
-    std::vector<std::function<void()>> writers = {
-        [&] { writeSegmentPage(outputs.segmentPage.get(), results.segmentation, results.segments, length); },
-        [&] { writeSegmentSteps(outputs.segmentSteps.get(), results.segments); },
-        [&] { writeSplitPointPage(outputs.splitPointPage.get(), results.sortedSplitPoints); },
-        [&] { writeCurveData(outputs.curveData.get(), results.profile.samples); },
-        [&] { writeProjectedPoints(outputs.splitPointData.get(), results.profile.splitPoints); },
-        [&] {
-            writePlotScript(outputs.plotScript.get(),
-                            {results.plotScale, parameters.labelPoints, parameters.multiplot, parameters.graphSize,
-                             parameters.densityFileName},
-                            {stem, length, results.profile.plotRangeEnd, results.profile.splitPoints,
-                             results.coordinateCount});
-        }};
-    if (parameters.plotCoordinates)
-        writers.push_back([&] { writeProjectedPoints(outputs.coordinatePoints.get(), results.profile.coordinates); });
-    if (parameters.browserTracks) {
-        writers.push_back([&] { writeSegmentTrack(outputs.segmentTrack.get(), results.segments, records, name); });
-        writers.push_back(
-            [&] { writeSplitPointTrack(outputs.splitPointTrack.get(), results.sortedSplitPoints, records, name); });
-    }
-    if (parameters.windowSize > 0)
-        writers.push_back([&] {
-            writeCompositionTracks({outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
-                                    outputs.replication.get()},
-                                   records, composition, parameters.windowSize, name);
-        });
-    if (parameters.report)
-        writers.push_back([&] {
-            writeHtmlReport(outputs.reportPage.get(),
-                            {results.args[1], commandLineOf(results.args), results.sequence, records,
-                             results.kernels, results.segmentation, results.gaps, results.segments,
-                             results.sortedSplitPoints, results.profile, results.plotScale, parameters.plotZ,
-                             parameters.densityFileName, results.coordinateCount, parameters.windowSize,
-                             composition});
-        });
-    pool.forEach(writers.size(), [&](std::size_t i) { writers[i](); });
+    const RecordMap records(sequence.records, sequence.length, name);
+    const std::vector<RecordComposition> composition =
+        compositionOfRecords(sequence, records, parameters.windowSize, kernels, pool);
+    const AnalysisFiles files{outputs.segmentSteps.get(),    outputs.segmentPage.get(),
+                              outputs.splitPointData.get(),  outputs.curveData.get(),
+                              outputs.plotScript.get(),      outputs.splitPointPage.get(),
+                              outputs.coordinatePoints.get(), outputs.segmentTrack.get(),
+                              outputs.splitPointTrack.get(),
+                              {outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
+                               outputs.replication.get()},
+                              outputs.reportPage.get()};
+    writeAnalysisFiles(files, {sequence, analysis, records, composition, stem, name, args}, parameters, kernels, pool);
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
@@ -228,56 +159,20 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     Outcome<DerivedValues> derived = checkRunLimits(
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
     if (!derived.ok()) return report(derived.stop(), console);
-    const std::uint32_t plotScale = derived.value().plotScale;
     OutputFiles outputs;
     if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
         return report(*stop, console);
 
-    // The slope depends on the bases alone: its sums over the walk values run
-    // on a worker of the pool beside the segmentation, those over the
-    // positions here first (on one thread, all of it after the segmentation).
-    SlopeWork slope(sequence, *kernels);  // outlives the pool, whose worker may still be at it
     ThreadPool pool(threads);
-    slope.start(pool);
-
-    // Segmentation, contig by contig, with the counts of the bases indexed
-    // once for it and for the profile pass.
-    storing = "the segmentation";
-    const BaseIndex index(*kernels, sequence.bases.get(), sequence.length);
-    const SegmentationParameters segmentationParameters{
-        parameters.haltingParameter, parameters.minimumLength, derived.value().filteredGapSize,
-        parameters.splitRecords};
-    printSegmentationHeading(segmentationParameters, console);
-    Outcome<std::vector<Gap>> gaps = scanGaps(sequence, segmentationParameters.filteredGapSize);
-    if (!gaps.ok()) return report(gaps.stop(), console);
-    listGaps(gaps.value(), console);
-    if (pool.size() < threads)
-        writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
-                                      "with %u.\n", pool.size(), threads, pool.size()));
-    SegmentationResults segmentation;
-    if (auto stop = segmentContigs(sequence, gaps.value(), segmentationParameters, index, &pool, segmentation,
-                                   console))
-        return report(*stop, console);
-    const std::vector<SplitPoint> sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
-    segmentation.splitPoints = SplitPointList{};
-
-    // The curve, with the split points and the coordinates projected onto it.
-    storing = "the curve";
-    writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
-    std::fflush(console.out);
-    std::vector<std::int32_t> splitPositions;
-    splitPositions.reserve(sortedSplitPoints.size());
-    for (const SplitPoint& point : sortedSplitPoints) splitPositions.push_back(point.position);
-    const Profile profile = profilePass(
-        sequence, slope.finish(pool), {plotScale, parameters.plotZ}, index, splitPositions,
-        drawableCoordinates(coordinates.stored, sequence.length), console);
+    const AnalysisSetting setting{parameters, *kernels, pool, threads, console, storing};
+    Outcome<Analysis> analysis = analyseSequence(sequence, derived.value(), coordinates.stored,
+                                                 coordinates.coordinateCount, std::nullopt, setting);
+    if (!analysis.ok()) return report(analysis.stop(), console);
 
     // The reports, put in place together.
     storing = "the reports";
-    const RunResults results{sequence, segmentationParameters, segmentation.segments,
-                             sortedSplitPoints, profile, coordinates.coordinateCount, plotScale, *kernels,
-                             gaps.value(), args};
-    if (auto stop = writeOutputs(outputs, results, parameters, stem, pool, console)) return report(*stop, console);
+    if (auto stop = writeOutputs(outputs, sequence, analysis.value(), parameters, stem, args, *kernels, pool, console))
+        return report(*stop, console);
     return 0;
 }
 

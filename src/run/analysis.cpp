@@ -1,0 +1,141 @@
+#include "run/analysis.h"
+
+#include <functional>
+
+#include "common/base_index.h"
+#include "common/format.h"
+#include "profile/walk.h"
+#include "reports/curve_files.h"
+#include "reports/html_report.h"
+#include "reports/plot_script.h"
+#include "reports/segment_reports.h"
+#include "reports/split_point_report.h"
+
+namespace vestrel {
+namespace {
+
+// The command line as it was typed, arguments with blanks quoted.
+std::string commandLineOf(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty()) line += ' ';
+        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
+    }
+    return line;
+}
+
+}  // namespace
+
+Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
+                                  const std::vector<std::int64_t>& storedCoordinates,
+                                  std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
+                                  const AnalysisSetting& setting) {
+    const RunParameters& parameters = setting.parameters;
+    const Console& console = setting.console;
+    ThreadPool& pool = setting.pool;
+    Analysis analysis;
+    analysis.plotScale = derived.plotScale;
+    analysis.coordinateCount = coordinateCount;
+
+    // The slope depends on the bases alone: its sums over the walk values run
+    // on a worker of the pool beside the segmentation, those over the
+    // positions here first (on one thread, all of it after the segmentation).
+    SlopeWork slope(sequence, setting.kernels);
+    slope.start(pool);
+
+    // Segmentation, contig by contig, with the counts of the bases indexed
+    // once for it and for the profile pass.
+    setting.storing = "the segmentation";
+    const BaseIndex index(setting.kernels, sequence.bases.get(), sequence.length);
+    analysis.segmentation = SegmentationParameters{parameters.haltingParameter, parameters.minimumLength,
+                                                   derived.filteredGapSize, parameters.splitRecords};
+    printSegmentationHeading(analysis.segmentation, console);
+    if (knownGaps) {
+        analysis.gaps = std::move(*knownGaps);
+    } else {
+        Outcome<std::vector<Gap>> gaps = scanGaps(sequence, derived.filteredGapSize);
+        if (!gaps.ok()) return gaps.stop();
+        analysis.gaps = std::move(gaps.value());
+    }
+    listGaps(analysis.gaps, console);
+    if (pool.size() < setting.threadsAsked)
+        writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
+                                      "with %u.\n", pool.size(), setting.threadsAsked, pool.size()));
+    SegmentationResults segmentation;
+    if (auto stop = segmentContigs(sequence, analysis.gaps, analysis.segmentation, index, &pool, segmentation,
+                                   console))
+        return *stop;
+    analysis.sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
+    segmentation.splitPoints = SplitPointList{};
+    analysis.segments = std::move(segmentation.segments);
+
+    // The curve, with the split points and the coordinates projected onto it.
+    setting.storing = "the curve";
+    writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
+    std::fflush(console.out);
+    std::vector<std::int32_t> splitPositions;
+    splitPositions.reserve(analysis.sortedSplitPoints.size());
+    for (const SplitPoint& point : analysis.sortedSplitPoints) splitPositions.push_back(point.position);
+    analysis.profile = profilePass(sequence, slope.finish(pool), {derived.plotScale, parameters.plotZ}, index,
+                                   splitPositions, drawableCoordinates(storedCoordinates, sequence.length), console);
+    return analysis;
+}
+
+std::vector<RecordComposition> compositionOfRecords(const Sequence& sequence, const RecordMap& records,
+                                                    std::uint32_t windowSize, const KernelTable& kernels,
+                                                    ThreadPool& pool) {
+    std::vector<RecordComposition> composition;
+    if (windowSize == 0) return composition;
+    composition.resize(records.spans().size());
+    pool.forEach(composition.size(), [&](std::size_t i) {
+        const RecordMap::Span& span = records.spans()[i];
+        composition[i] = compositionOf(kernels, sequence.bases.get(), span.start, span.end, windowSize);
+    });
+    return composition;
+}
+
+void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,
+                        const KernelTable& kernels, ThreadPool& pool) {
+    const Analysis& analysis = contents.analysis;
+    const Sequence& sequence = contents.sequence;
+    const std::uint32_t length = sequence.length;
+    std::vector<std::function<void()>> writers;
+    const auto add = [&](std::FILE* file, std::function<void()> writer) {
+        if (file != nullptr) writers.push_back(std::move(writer));
+    };
+    add(files.segmentPage, [&] { writeSegmentPage(files.segmentPage, analysis.segmentation, analysis.segments, length); });
+    add(files.segmentSteps, [&] { writeSegmentSteps(files.segmentSteps, analysis.segments); });
+    add(files.splitPointPage, [&] { writeSplitPointPage(files.splitPointPage, analysis.sortedSplitPoints); });
+    add(files.curveData, [&] { writeCurveData(files.curveData, analysis.profile.samples); });
+    add(files.splitPointData, [&] { writeProjectedPoints(files.splitPointData, analysis.profile.splitPoints); });
+    add(files.plotScript, [&] {
+        writePlotScript(files.plotScript,
+                        {analysis.plotScale, parameters.labelPoints, parameters.multiplot, parameters.graphSize,
+                         parameters.densityFileName},
+                        {contents.stem, length, analysis.profile.plotRangeEnd, analysis.profile.splitPoints,
+                         analysis.coordinateCount});
+    });
+    add(files.coordinatePoints, [&] { writeProjectedPoints(files.coordinatePoints, analysis.profile.coordinates); });
+    add(files.segmentTrack, [&] {
+        if (files.trackHeaders) writeSegmentTrackLine(files.segmentTrack, contents.trackName);
+        writeSegmentTrack(files.segmentTrack, analysis.segments, contents.records);
+    });
+    add(files.splitPointTrack, [&] {
+        if (files.trackHeaders) writeSplitPointTrackLine(files.splitPointTrack, contents.trackName);
+        writeSplitPointTrack(files.splitPointTrack, analysis.sortedSplitPoints, contents.records);
+    });
+    add(files.composition.gcWindows, [&] {
+        if (files.trackHeaders) writeCompositionTrackLines(files.composition, parameters.windowSize, contents.trackName);
+        writeCompositionTracks(files.composition, contents.records, contents.composition, parameters.windowSize);
+    });
+    add(files.reportPage, [&] {
+        writeHtmlReport(files.reportPage,
+                        {contents.args[1], commandLineOf(contents.args), sequence, contents.records, kernels,
+                         analysis.segmentation, analysis.gaps, analysis.segments, analysis.sortedSplitPoints,
+                         analysis.profile, analysis.plotScale, parameters.plotZ, parameters.densityFileName,
+                         analysis.coordinateCount, parameters.windowSize, contents.composition});
+    });
+    pool.forEach(writers.size(), [&](std::size_t i) { writers[i](); });
+}
+
+}  // namespace vestrel

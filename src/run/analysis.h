@@ -1,0 +1,98 @@
+// The analysis of one sequence, from the segmentation heading to the last
+// progress line, and the files it gives; both a run on a whole file and a
+// run per record go through it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/console.h"
+#include "common/kernels.h"
+#include "common/stop.h"
+#include "common/thread_pool.h"
+#include "input/run_limits.h"
+#include "input/sequence.h"
+#include "profile/composition.h"
+#include "profile/profile_pass.h"
+#include "reports/browser_tracks.h"
+#include "reports/composition_tracks.h"
+#include "run/run_parameters.h"
+#include "segmentation/contigs.h"
+#include "segmentation/records.h"
+#include "segmentation/segmenter.h"
+
+namespace vestrel {
+
+// Everything the analysis of a sequence found, for the reports.
+struct Analysis {
+    std::uint32_t plotScale = 1;
+    SegmentationParameters segmentation;
+    std::vector<Gap> gaps;
+    SegmentList segments;
+    std::vector<SplitPoint> sortedSplitPoints;
+    Profile profile;
+    std::int32_t coordinateCount = 0;
+};
+
+// Where the analysis runs and what it reports on.
+struct AnalysisSetting {
+    const RunParameters& parameters;
+    const KernelTable& kernels;
+    ThreadPool& pool;
+    unsigned threadsAsked;
+    const Console& console;
+    const char*& storing;  // what is being built, for the message when memory runs out
+};
+
+// Segments the sequence and runs the profile pass, printing the segmentation
+// heading, the gaps, the contigs, every attempt, the curve heading and the
+// progress lines. The gaps are scanned unless `knownGaps` holds them; too
+// many gaps stop the analysis, as does a record that cannot be stored.
+Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
+                                  const std::vector<std::int64_t>& storedCoordinates,
+                                  std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
+                                  const AnalysisSetting& setting);
+
+// The streams of the files one analysis writes; null where a file is not
+// written. Without `trackHeaders` the track files get their lines alone
+// (their track lines stand once at the top of a shared file).
+struct AnalysisFiles {
+    std::FILE* segmentSteps = nullptr;
+    std::FILE* segmentPage = nullptr;
+    std::FILE* splitPointData = nullptr;
+    std::FILE* curveData = nullptr;
+    std::FILE* plotScript = nullptr;
+    std::FILE* splitPointPage = nullptr;
+    std::FILE* coordinatePoints = nullptr;
+    std::FILE* segmentTrack = nullptr;
+    std::FILE* splitPointTrack = nullptr;
+    CompositionFiles composition{};
+    std::FILE* reportPage = nullptr;
+    bool trackHeaders = true;
+};
+
+// What the files are written from besides the analysis.
+struct FileContents {
+    const Sequence& sequence;
+    const Analysis& analysis;
+    const RecordMap& records;
+    const std::vector<RecordComposition>& composition;  // one per record with --windows, else none
+    std::string stem;                                   // names the data files in the plot script
+    std::string trackName;                              // the name on the track lines
+    const std::vector<std::string>& args;               // the command line, for the report page
+};
+
+// The counts of the windows and the skew extremes of every record, each
+// record a task of the pool.
+std::vector<RecordComposition> compositionOfRecords(const Sequence& sequence, const RecordMap& records,
+                                                    std::uint32_t windowSize, const KernelTable& kernels,
+                                                    ThreadPool& pool);
+
+// Writes every file whose stream is given, each file a task of the pool.
+void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,
+                        const KernelTable& kernels, ThreadPool& pool);
+
+}  // namespace vestrel
