@@ -15,7 +15,11 @@ constexpr int kInterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 bool rememberTemporaryFile(const char* path);
 void forgetTemporaryFile(const char* path);
 
-// Removes every remembered file; safe inside a signal handler.
+// The same for a temporary folder, removed with the files it holds.
+bool rememberTemporaryFolder(const char* path);
+void forgetTemporaryFolder(const char* path);
+
+// Removes every remembered file and folder; safe inside a signal handler.
 void removeTemporaryFiles();
 
 // Holds the interrupting signals back for the guard's lifetime; one that

@@ -1,5 +1,7 @@
 #include "input/fasta_reader.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -402,6 +404,9 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
 }
 
 std::optional<std::uint64_t> countRecords(const std::string& path) {
+    // Only a regular file is opened again: a pipe's bytes are the reader's.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     std::optional<FileSource> file = FileSource::open(path);
     if (!file || !file->sizeHint()) return std::nullopt;
     std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);

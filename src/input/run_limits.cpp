@@ -22,26 +22,29 @@ std::int32_t resolveFilteredGapSize(std::uint32_t length, double gapOption) {
     return static_cast<std::int32_t>(truncated);
 }
 
+std::optional<Stop> parameterRuleStop(std::uint32_t length, const LimitOptions& options) {
+    if (options.minimumLength >= 1000) return std::nullopt;
+    const char* advice = nullptr;
+    if (length > 10000000 && options.haltingParameter < 100)
+        advice = "100";
+    else if (length <= 10000000 && options.haltingParameter < 10)
+        advice = "10";
+    if (advice == nullptr) return std::nullopt;
+    return stopOnOutput(format(
+        "You'd better change the value of minimum length or halting parameter.\n"
+        "In this case, minimum length should be no less than 1000 bp or halting "
+        "parameter should be no less than %s.\n",
+        advice));
+}
+
 Outcome<DerivedValues> checkRunLimits(const Sequence& sequence, const LimitOptions& options,
                                       const Console& console) {
-    if (sequence.length < 1000)
+    if (sequence.length < kMinimumBases)
         return stopOnOutput("The input DNA sequence should be longer than 1000 bp.\n");
     writeText(console.out, format("Sequence length: %u(bp)\n\n", sequence.length));
     writeText(console.out, format("Sequence length (excluding gaps): %d(bp)\n\n",
                                   sequence.lengthExcludingGaps));
-    if (options.minimumLength < 1000) {
-        const char* advice = nullptr;
-        if (sequence.length > 10000000 && options.haltingParameter < 100)
-            advice = "100";
-        else if (sequence.length <= 10000000 && options.haltingParameter < 10)
-            advice = "10";
-        if (advice != nullptr)
-            return stopOnOutput(format(
-                "You'd better change the value of minimum length or halting parameter.\n"
-                "In this case, minimum length should be no less than 1000 bp or halting "
-                "parameter should be no less than %s.\n",
-                advice));
-    }
+    if (auto stop = parameterRuleStop(sequence.length, options)) return *stop;
     return DerivedValues{choosePlotScale(sequence.length),
                          resolveFilteredGapSize(sequence.length, options.gapOption)};
 }

@@ -30,6 +30,13 @@ struct DerivedValues {
     std::int32_t filteredGapSize;
 };
 
+// The shortest sequence a run takes.
+constexpr std::uint32_t kMinimumBases = 1000;
+
+// The stop for a minimum length below 1000 with a halting parameter too low
+// for the sequence's length; nothing is printed.
+std::optional<Stop> parameterRuleStop(std::uint32_t length, const LimitOptions& options);
+
 // Refuses short sequences and unsafe parameter pairs, prints the length
 // report, and derives the plot scale and the filtered gap size.
 Outcome<DerivedValues> checkRunLimits(const Sequence& sequence, const LimitOptions& options,

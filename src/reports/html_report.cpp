@@ -9,6 +9,7 @@
 
 #include "common/console.h"
 #include "common/format.h"
+#include "reports/html_text.h"
 #include "report_assets.h"
 
 namespace vestrel {
@@ -20,19 +21,7 @@ struct Frame {
     double total() const { return top + height + 30; }
 };
 
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string escaped(const std::string& text) { return escapedForHtml(text); }
 
 // A number for the page's data: null where there is none.
 std::string decimal(double value, int decimals) {

@@ -6,12 +6,17 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 #include "common/format.h"
 #include "common/interrupts.h"
 
 namespace vestrel {
 namespace {
+
+// The longest file name a record gives, before the suffixes of its files.
+constexpr std::size_t kMaximumRecordFileName = 200;
 
 struct OutputSpec {
     OutputFile OutputFiles::*file;
@@ -20,15 +25,17 @@ struct OutputSpec {
 };
 
 std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
-    std::vector<OutputSpec> specs = {
-        {&OutputFiles::segmentSteps, &OutputNames::segmentSteps, "cannot open the file"},
-        {&OutputFiles::segmentPage, &OutputNames::segmentPage, "cannot open the out file"},
-        {&OutputFiles::splitPointData, &OutputNames::splitPointData, "cannot open the file"},
-        {&OutputFiles::curveData, &OutputNames::curveData, "cannot open the file"},
-        {&OutputFiles::plotScript, &OutputNames::plotScript, "cannot open the file"},
-        {&OutputFiles::splitPointPage, &OutputNames::splitPointPage, "cannot open the file"},
-    };
-    if (choice.coordinates) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
+    std::vector<OutputSpec> specs;
+    if (!choice.perRecord)
+        specs = {
+            {&OutputFiles::segmentSteps, &OutputNames::segmentSteps, "cannot open the file"},
+            {&OutputFiles::segmentPage, &OutputNames::segmentPage, "cannot open the out file"},
+            {&OutputFiles::splitPointData, &OutputNames::splitPointData, "cannot open the file"},
+            {&OutputFiles::curveData, &OutputNames::curveData, "cannot open the file"},
+            {&OutputFiles::plotScript, &OutputNames::plotScript, "cannot open the file"},
+            {&OutputFiles::splitPointPage, &OutputNames::splitPointPage, "cannot open the file"},
+        };
+    if (choice.coordinates && !choice.perRecord) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
     if (choice.browserTracks) {
         specs.push_back({&OutputFiles::segmentTrack, &OutputNames::segmentTrack, "cannot open the file"});
         specs.push_back({&OutputFiles::splitPointTrack, &OutputNames::splitPointTrack, "cannot open the file"});
@@ -40,12 +47,30 @@ std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
         specs.push_back({&OutputFiles::replication, &OutputNames::replication, "cannot open the file"});
     }
     if (choice.report) specs.push_back({&OutputFiles::reportPage, &OutputNames::reportPage, "cannot open the file"});
+    if (choice.perRecord) specs.push_back({&OutputFiles::recordsTable, &OutputNames::recordsTable, "cannot open the file"});
     return specs;
 }
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// Flushes (and with `sync` syncs) and closes the stream; the error of the
+// first thing that failed, or 0.
+int closeStream(std::FILE* file, bool sync) {
+    int error = 0;
+    if (std::ferror(file)) {
+        // The stream keeps no reason: one more byte at the end of the file,
+        // which goes anyway, tells it (a full disk, a size limit).
+        const char probe = 0;
+        const off_t end = ::lseek(::fileno(file), 0, SEEK_END);
+        error = end >= 0 && ::pwrite(::fileno(file), &probe, 1, end) < 0 ? errno : EIO;
+    }
+    if (std::fflush(file) != 0 && error == 0) error = errno;
+    if (sync && ::fsync(::fileno(file)) != 0 && error == 0 && errno != EINVAL) error = errno;
+    if (std::fclose(file) != 0 && error == 0) error = errno;
+    return error;
 }
 
 // Syncs a folder, so that the names just put in it survive a power cut.
@@ -72,7 +97,7 @@ OutputNames outputNamesFor(const std::string& stem) {
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
         stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed", stem + "_GCwindows.bedGraph",
         stem + "_GCskew.bedGraph", stem + "_cumGCskew.bedGraph", stem + "_replication.tsv",
-        stem + "_report.html",
+        stem + "_report.html", stem + "_records.tsv", stem + "_records",
     };
 }
 
@@ -115,20 +140,8 @@ std::optional<OutputFile> OutputFile::create(const std::string& name) {
 
 std::optional<Stop> OutputFile::finish() {
     if (file_ == nullptr) return std::nullopt;
-    std::FILE* file = file_;
-    file_ = nullptr;
-    int error = 0;
-    if (std::ferror(file)) {
-        // The stream keeps no reason: one more byte at the end of the file,
-        // which goes anyway, tells it (a full disk, a size limit).
-        const char probe = 0;
-        const off_t end = ::lseek(::fileno(file), 0, SEEK_END);
-        error = end >= 0 && ::pwrite(::fileno(file), &probe, 1, end) < 0 ? errno : EIO;
-    }
-    if (std::fflush(file) != 0 && error == 0) error = errno;
-    if (::fsync(::fileno(file)) != 0 && error == 0 && errno != EINVAL) error = errno;
-    if (std::fclose(file) != 0 && error == 0) error = errno;
-    if (error != 0) return stopOnError(refusal("cannot write the file", name_, error));
+    if (const int error = closeStream(std::exchange(file_, nullptr), true))
+        return stopOnError(refusal("cannot write the file", name_, error));
     return std::nullopt;
 }
 
@@ -147,6 +160,15 @@ std::vector<const std::string*> namesWritten(const OutputNames& names, const Out
 }
 
 std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputChoice& choice) {
+    if (choice.perRecord) {
+        // Replaced whole: a folder whose files may go, in a folder that takes new names.
+        const std::string& folder = names.recordsFolder;
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) == 0) {
+            if (!S_ISDIR(status.st_mode)) return stopOnOutput(refusal("cannot open the file", folder, ENOTDIR));
+            if (::access(folder.c_str(), W_OK | X_OK) != 0) return stopOnOutput(refusal("cannot open the file", folder, errno));
+        }
+    }
     for (const OutputSpec& spec : outputsOf(choice)) {
         const std::string& name = names.*spec.name;
         struct stat status {};
@@ -170,19 +192,139 @@ std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& nam
     return std::nullopt;
 }
 
-std::optional<Stop> publishOutputFiles(OutputFiles& files) {
+std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder) {
     const std::vector<OutputSpec> specs = outputsOf({true, true, true, true});
-    for (const OutputSpec& spec : specs)
-        if (auto stop = (files.*spec.file).finish()) return stop;
-    // Every file is complete: put them all in place, not to be interrupted
-    // half-way.
-    const InterruptsHeldBack heldBack;
-    for (const OutputSpec& spec : specs) {
-        OutputFile& file = files.*spec.file;
-        if (!file.publish()) return stopOnError(refusal("cannot write the file", file.name(), errno));
+    std::vector<OutputFile*> written;
+    for (const OutputSpec& spec : specs) written.push_back(&(files.*spec.file));
+    written.push_back(&files.recordsTable);
+    for (OutputFile* file : written)
+        if (auto stop = file->finish()) return stop;
+    std::string oldFolder;  // the folder published over, to be removed
+    if (folder != nullptr && *folder) {
+        // Its files are complete: what they hold reaches the disk before
+        // their names do.
+        const int descriptor = ::open(folder->temporary_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0 || ::syncfs(descriptor) != 0) {
+            const int error = errno;
+            if (descriptor >= 0) ::close(descriptor);
+            return stopOnError(refusal("cannot write the folder", folder->name_, error));
+        }
+        ::close(descriptor);
     }
-    syncFolder(folderOf(files.segmentSteps.name()));  // every output shares it
+    {
+        // Every file is complete: put them all in place, not to be
+        // interrupted half-way.
+        const InterruptsHeldBack heldBack;
+        std::string synced;
+        for (OutputFile* file : written) {
+            if (file->name().empty()) continue;
+            if (!file->publish()) return stopOnError(refusal("cannot write the file", file->name(), errno));
+            if (synced.empty()) syncFolder(synced = folderOf(file->name()));  // every output shares it
+        }
+        if (folder != nullptr && *folder) {
+            // Swapped with a folder of that name if there is one, else renamed.
+            const std::string& name = folder->name_;
+            const std::string& temporary = folder->temporary_;
+            if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, name.c_str(), RENAME_EXCHANGE) == 0) {
+                oldFolder = temporary;
+            } else if (errno == ENOENT) {
+                if (::rename(temporary.c_str(), name.c_str()) != 0)
+                    return stopOnError(refusal("cannot write the folder", name, errno));
+                forgetTemporaryFolder(temporary.c_str());
+            } else if (errno == EINVAL) {  // a file system that cannot swap: the old folder set aside first
+                const std::string aside = temporary + ".old";
+                if (::rename(name.c_str(), aside.c_str()) != 0 || ::rename(temporary.c_str(), name.c_str()) != 0)
+                    return stopOnError(refusal("cannot write the folder", name, errno));
+                forgetTemporaryFolder(temporary.c_str());
+                oldFolder = aside;
+            } else {
+                return stopOnError(refusal("cannot write the folder", name, errno));
+            }
+            folder->temporary_.clear();
+            syncFolder(folderOf(name));
+        }
+    }
+    if (!oldFolder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(oldFolder, ignored);
+        forgetTemporaryFolder(oldFolder.c_str());
+    }
     return std::nullopt;
+}
+
+OutputFolder::~OutputFolder() {
+    if (temporary_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(temporary_, ignored);
+    forgetTemporaryFolder(temporary_.c_str());
+}
+
+std::optional<OutputFolder> OutputFolder::create(const std::string& name) {
+    const size_t slash = name.rfind('/');
+    const size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::string temporary = name.substr(0, base) + "." + name.substr(base) + "." + std::to_string(::getpid()) +
+                            ".tmpXXXXXX";
+    // Remembered before it exists, so that no signal can leave it behind.
+    if (!rememberTemporaryFolder(temporary.c_str())) {
+        errno = ENOMEM;
+        return std::nullopt;
+    }
+    const std::string pattern = temporary;
+    if (::mkdtemp(temporary.data()) == nullptr) {
+        const int error = errno;
+        forgetTemporaryFolder(pattern.c_str());
+        errno = error;
+        return std::nullopt;
+    }
+    // Remembered under the name it got, with the permissions a new folder has.
+    forgetTemporaryFolder(pattern.c_str());
+    rememberTemporaryFolder(temporary.c_str());
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(temporary.c_str(), 0777 & ~mask);
+    OutputFolder folder;
+    folder.name_ = name;
+    folder.temporary_ = std::move(temporary);
+    return folder;
+}
+
+Outcome<FolderFile> FolderFile::create(const OutputFolder& folder, const std::string& file) {
+    const std::string name = folder.name() + "/" + file;
+    std::FILE* stream = std::fopen(folder.pathOf(file).c_str(), "wbxe");
+    if (stream == nullptr) return stopOnOutput(refusal("cannot open the file", name, errno));
+    return FolderFile(name, stream);
+}
+
+FolderFile::~FolderFile() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+std::optional<Stop> FolderFile::finish() {
+    if (file_ == nullptr) return std::nullopt;
+    if (const int error = closeStream(std::exchange(file_, nullptr), false))
+        return stopOnError(refusal("cannot write the file", name_, error));
+    return std::nullopt;
+}
+
+std::string RecordFileNames::next(const std::string& recordName) {
+    ++records_;
+    std::string name = recordName.substr(0, kMaximumRecordFileName);
+    for (char& c : name) {
+        const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                          c == '_' || c == '-';
+        if (!safe) c = '_';
+    }
+    if (!name.empty() && name[0] == '.') name[0] = '_';
+    if (name.empty()) name = "record" + std::to_string(records_);
+    auto [given, fresh] = given_.try_emplace(name, 1);
+    if (!fresh) {
+        std::string numbered;
+        do numbered = name + "_" + std::to_string(++given->second);
+        while (given_.count(numbered) != 0);
+        name = numbered;
+        given_.emplace(name, 1);
+    }
+    return name;
 }
 
 bool sameFile(const std::string& first, const std::string& second) {

@@ -4,7 +4,9 @@
 // leaves every earlier result as it was.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,14 +34,19 @@ struct OutputNames {
     std::string cumulativeSkew;     // stem_cumGCskew.bedGraph (only with --windows)
     std::string replication;        // stem_replication.tsv (only with --windows)
     std::string reportPage;         // stem_report.html (only with --report)
+    std::string recordsTable;       // stem_records.tsv (only per record)
+    std::string recordsFolder;      // stem_records, the files of each record (only per record)
 };
 
-// Which of the optional files a run writes.
+// Which of the optional files a run writes. A run per record writes the
+// records table and the folder of the records' files instead of the six
+// files (and the coordinates) of one analysis.
 struct OutputChoice {
     bool coordinates = false;
     bool browserTracks = false;
     bool windows = false;
     bool report = false;
+    bool perRecord = false;
 };
 
 OutputNames outputNamesFor(const std::string& stem);
@@ -99,6 +106,7 @@ struct OutputFiles {
     OutputFile cumulativeSkew;
     OutputFile replication;
     OutputFile reportPage;        // with the report only
+    OutputFile recordsTable;      // per record only
 };
 
 // Refuses, before anything is read, an output name that is a folder or an
@@ -112,8 +120,74 @@ std::vector<const std::string*> namesWritten(const OutputNames& names, const Out
 // Creates the temporary files; on a stop, none is left.
 std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, const OutputChoice& choice);
 
-// Finishes every file, then puts them all in place of their final names.
-std::optional<Stop> publishOutputFiles(OutputFiles& files);
+// A folder of outputs, made as `.NAME.PID.tmpXXXXXX` beside its final name
+// and removed with all it holds unless it is published: then it takes the
+// place of the folder of that name, which goes with what it held.
+class OutputFolder {
+public:
+    OutputFolder() = default;
+    OutputFolder(OutputFolder&& other) noexcept { swap(other); }
+    OutputFolder& operator=(OutputFolder&& other) noexcept {
+        OutputFolder gone(std::move(*this));
+        swap(other);
+        return *this;
+    }
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+    ~OutputFolder();
+
+    // nullopt with errno set when it cannot be made.
+    static std::optional<OutputFolder> create(const std::string& name);
+
+    const std::string& name() const { return name_; }
+    // Where a file of the folder is written until the folder is published.
+    std::string pathOf(const std::string& file) const { return temporary_ + "/" + file; }
+    explicit operator bool() const { return !name_.empty(); }
+
+private:
+    friend std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder);
+    void swap(OutputFolder& other) noexcept {
+        name_.swap(other.name_);
+        temporary_.swap(other.temporary_);
+    }
+    std::string name_;
+    std::string temporary_;  // empty once published
+};
+
+// One file of an output folder: written in full, then closed; the stop
+// names the file by its final name.
+class FolderFile {
+public:
+    static Outcome<FolderFile> create(const OutputFolder& folder, const std::string& file);
+    FolderFile(FolderFile&& other) noexcept : name_(std::move(other.name_)), file_(other.file_) { other.file_ = nullptr; }
+    FolderFile& operator=(FolderFile&&) = delete;
+    FolderFile(const FolderFile&) = delete;
+    ~FolderFile();
+    std::FILE* get() const { return file_; }
+    std::optional<Stop> finish();
+
+private:
+    FolderFile(std::string name, std::FILE* file) : name_(std::move(name)), file_(file) {}
+    std::string name_;
+    std::FILE* file_;
+};
+
+// Finishes every file, then puts them all (and the folder, if any) in place
+// of their final names.
+std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder = nullptr);
+
+// The file names of the records of a run per record, given in file order:
+// the first word of the header with every byte outside [A-Za-z0-9._-] an
+// underscore, a leading dot too, `recordN` for a record without a name
+// (N its number), and _2, _3, ... after a name already given.
+class RecordFileNames {
+public:
+    std::string next(const std::string& recordName);
+
+private:
+    std::uint64_t records_ = 0;
+    std::map<std::string, std::uint64_t> given_;  // each name given, and the last number tried after it
+};
 
 // True when both paths name one existing file on disk.
 bool sameFile(const std::string& first, const std::string& second);

@@ -10,22 +10,9 @@
 #include "reports/plot_script.h"
 #include "reports/segment_reports.h"
 #include "reports/split_point_report.h"
+#include "run/command_line.h"
 
 namespace vestrel {
-namespace {
-
-// The command line as it was typed, arguments with blanks quoted.
-std::string commandLineOf(const std::vector<std::string>& args) {
-    std::string line;
-    for (const std::string& arg : args) {
-        if (!line.empty()) line += ' ';
-        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
-    }
-    return line;
-}
-
-}  // namespace
-
 Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
                                   const std::vector<std::int64_t>& storedCoordinates,
                                   std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,

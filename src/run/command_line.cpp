@@ -202,6 +202,9 @@ const Option kOptions[] = {
     {0, "split-records", nullptr, nullptr,
      [](const std::string&, RunParameters& p) -> const char* { return p.splitRecords = true, nullptr; },
      "segment every FASTA record on its own, as if records were separated by gaps"},
+    {0, "per-record", nullptr, nullptr,
+     [](const std::string&, RunParameters& p) -> const char* { return p.perRecord = true, nullptr; },
+     "analyse every FASTA record on its own: STEM_records/ and STEM_records.tsv"},
     {0, "windows", "SIZE",
      "You must specify a window size (a whole number of bases, at least 1) after --windows.\n", applyWindows,
      "also write GC and GC-skew windows of SIZE bases, the cumulative skew and each record's origin"},
@@ -283,6 +286,15 @@ std::optional<Stop> parseOptions(const std::vector<std::string>& args, RunParame
             return stopOnError(refusal == kRefused ? option->message : refusal);
     }
     return std::nullopt;
+}
+
+std::string commandLineOf(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty()) line += ' ';
+        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
+    }
+    return line;
 }
 
 std::string longHelpText() {

@@ -28,6 +28,9 @@ CommandLineKind classifyCommandLine(const std::vector<std::string>& args);
 std::optional<Stop> parseOptions(const std::vector<std::string>& args, RunParameters& parameters,
                                  const Console& console);
 
+// The command line as it was typed, arguments with blanks or quotes quoted.
+std::string commandLineOf(const std::vector<std::string>& args);
+
 // The answer to --help: usage, every option with its value and default, and
 // the files a run writes.
 std::string longHelpText();

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -19,6 +20,7 @@
 #include "reports/output_files.h"
 #include "run/analysis.h"
 #include "run/command_line.h"
+#include "run/per_record.h"
 #include "run/run_parameters.h"
 #include "run/texts.h"
 
@@ -41,7 +43,19 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
 }
 
 OutputChoice outputChoice(const RunParameters& parameters) {
-    return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report};
+    return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report,
+            parameters.perRecord};
+}
+
+// Whether the path names a file inside the folder (or the folder itself).
+bool isInside(const std::string& path, const std::string& folder) {
+    char* file = ::realpath(path.c_str(), nullptr);
+    char* within = ::realpath(folder.c_str(), nullptr);
+    const bool inside = file != nullptr && within != nullptr &&
+                        (std::string(file) + "/").starts_with(std::string(within) + "/");
+    std::free(file);
+    std::free(within);
+    return inside;
 }
 
 // Refuses, before anything is read or written, names that no run should
@@ -75,6 +89,9 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
             if (sameFile(*name, *output))
                 return stopOnError(format("The %s file would be overwritten by the output file %s\n", kind,
                                           output->c_str()));
+        if (parameters.perRecord && isInside(*name, names.recordsFolder))
+            return stopOnError(format("The %s file would be overwritten by the output folder %s\n", kind,
+                                      names.recordsFolder.c_str()));
     }
     return checkOutputsWritable(names, outputChoice(parameters));
 }
@@ -127,6 +144,10 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     writeText(console.out, bannerText());
     RunParameters parameters;
     if (auto stop = parseOptions(args, parameters, console)) return report(*stop, console);
+    if (parameters.perRecord && parameters.splitRecords)
+        return report(stopOnError("--per-record and --split-records are two ways to read the records: give one "
+                                  "of them.\n"),
+                      console);
 
     // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
@@ -140,6 +161,10 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
                       console);
     std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
     if (!input) return report(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
+    const unsigned threads =
+        parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
+    if (parameters.perRecord)
+        return runPerRecord(*input, {args, parameters, stem, names, *kernels, threads, console, storing});
     storing = "the coordinates";
     Coordinates coordinates;
     if (parameters.plotCoordinates) {
@@ -150,8 +175,6 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
 
     // Reading, and the limits the sequence sets.
     storing = "the sequence";
-    const unsigned threads =
-        parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
     Outcome<Sequence> read = readFasta(*input, *kernels, console, kMaximumBases, threads > 1);
     if (!read.ok()) return report(read.stop(), console);
     input.reset();

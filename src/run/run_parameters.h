@@ -26,6 +26,7 @@ struct RunParameters {
     KernelKind kernel = KernelKind::automatic;
     bool browserTracks = false;  // --bed: also a bedGraph and a BED file
     bool splitRecords = false;   // --split-records: records cut contigs like gaps
+    bool perRecord = false;      // --per-record: every record analysed on its own
     std::string outputPrefix;    // --prefix: names outputs instead of the stem
     bool report = false;           // --report: also the page of the whole run
     std::uint32_t windowSize = 0;  // --windows: bases per window of the composition tracks; 0: none
