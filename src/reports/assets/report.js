@@ -1,12 +1,13 @@
 // Zoom and pan along x, linked across the panels, sortable tables and
-// downloads; the page is complete without it.
+// downloads; the page of one run is complete without it. The page of a run
+// per record holds the data of every record, and this draws the one chosen.
 (function () {
   'use strict';
   const body = document.body;
   try {
     const data = JSON.parse(document.getElementById('vestrel-data').textContent);
     const panels = Array.from(document.querySelectorAll('svg[data-panel]'));
-    const full = [1, data.length];
+    let full = [1, data.length];
     let view = full.slice();
     const ns = 'http://www.w3.org/2000/svg';
     const geometry = (svg) => ({ left: +svg.dataset.left, width: +svg.dataset.width,
@@ -82,6 +83,118 @@
         svg.dataset.xEnd = Math.round(view[1]);
       }
     }
+
+    // The panels of one record of a run per record, drawn from its data.
+    function yScale(g, low, high) { return (v) => g.top + g.height - (v - low) / (high - low) * g.height; }
+    function panel(svg, height, low, high, title) {
+      const g = { left: 70, width: 1110, top: 12, height: height };
+      svg.textContent = '';
+      svg.setAttribute('viewBox', '0 0 1200 ' + (g.top + g.height + 30));
+      Object.assign(svg.dataset, { left: g.left, width: g.width, top: g.top, height: g.height, yLow: low, yHigh: high });
+      const y = yScale(g, low, high);
+      for (const [start, end] of chosen.gaps) {
+        const gap = element('rect', { class: 'gap', 'data-start': start, 'data-end': end, y: g.top, height: g.height }, svg);
+        element('title', {}, gap).textContent = 'gap ' + start + '-' + end;
+      }
+      element('g', { class: 'axis x-axis' }, svg);
+      const axis = element('g', { class: 'axis' }, svg);
+      element('line', { x1: g.left, x2: g.left, y1: g.top, y2: g.top + g.height }, axis);
+      for (let k = 0; k <= 4; ++k) {
+        const v = low + (high - low) * k / 4;
+        element('text', { x: g.left - 4, y: (y(v) + 4).toFixed(1), 'text-anchor': 'end' }, axis).textContent =
+          Math.abs(high - low) < 10 ? v.toFixed(2) : v.toFixed(0);
+      }
+      const middle = g.top + g.height / 2;
+      element('text', { x: 12, y: middle, transform: 'rotate(-90 12 ' + middle + ')', 'text-anchor': 'middle' }, axis)
+        .textContent = title;
+      return y;
+    }
+    function range(values, pad) {
+      let low = Infinity, high = -Infinity;
+      for (const v of values) if (v !== null) { low = Math.min(low, v); high = Math.max(high, v); }
+      if (!(low <= high)) { low = 0; high = 1; }
+      const p = (high - low) * pad + 1e-9;
+      return [low - p, high + p];
+    }
+    function rows(id, lines) {
+      const tbody = document.getElementById(id).tBodies[0];
+      tbody.textContent = '';
+      for (const cells of lines) {
+        const row = tbody.insertRow();
+        for (const cell of cells) row.insertCell().textContent = cell;
+      }
+    }
+    let chosen = null;
+    function show(record) {
+      chosen = record;
+      data.length = record.length;
+      full = [1, record.length];
+      view = full.slice();
+      const c = record.curve;
+      data.curve = [];
+      for (let i = 0; i < c.low.length; ++i) {
+        const position = i * c.step + 1;
+        if (c.low[i] === null) data.curve.push([position, null]);
+        else data.curve.push([position, c.high[i]], [position, c.low[i]]);
+      }
+      const [curve, gc, skew] = ['curve', 'gc', 'skew'].map((id) => document.getElementById(id));
+      const [cLow, cHigh] = range(c.low.concat(c.high), 0.05);
+      const y = panel(curve, 300, cLow, cHigh, data.plotZ ? 'z\u2032' : '\u2212z\u2032');
+      element('path', { class: 'curve', d: 'M0,0' }, curve);
+      record.splits.forEach(([position, strength, depth, from, to, value], i) => {
+        const n = i + 1, mark = element('g', { class: 'split', 'data-number': n, 'data-position': position,
+          'data-strength': strength.toFixed(2), 'data-depth': depth, 'data-contig': from + '-' + to }, curve);
+        element('circle', { cy: y(value).toFixed(1), r: 4 }, mark);
+        element('text', { y: (y(value) - 7).toFixed(1), 'text-anchor': 'middle' }, mark).textContent = n;
+        element('title', {}, mark).textContent = 'split point ' + n + ': position ' + position + ', strength ' +
+          strength.toFixed(2) + ', depth ' + depth + ', contig ' + from + '-' + to;
+      });
+      for (const [position, value] of record.coordinates) {
+        const mark = element('g', { class: 'coordinate', 'data-position': position, 'data-value': value.toFixed(3) }, curve);
+        element('path', { d: 'M0,' + y(value).toFixed(1) + 'l-4,-7h8z' }, mark);
+        element('title', {}, mark).textContent = 'coordinate ' + position + ': ' + value.toFixed(3);
+      }
+      const w = record.windows;
+      const gcValues = record.segments.map((s) => s[2]).concat(w ? w.gc : []);
+      let [gLow, gHigh] = range(gcValues, 0);
+      gLow = Math.max(0, gLow - 0.05); gHigh = Math.min(1, gHigh + 0.05);
+      const yGc = panel(gc, 160, gLow, gHigh, 'GC content');
+      if (w) w.gc.forEach((value, i) => {
+        if (value !== null) element('line', { class: 'window', 'data-start': i * w.size + 1,
+          'data-end': Math.min(record.length, (i + 1) * w.size), y1: yGc(value).toFixed(1), y2: yGc(value).toFixed(1) }, gc);
+      });
+      for (const [start, end, value] of record.segments) {
+        if (value === null) continue;
+        const line = element('line', { class: 'steps segment', 'data-start': start, 'data-end': end,
+          'data-gc': value.toFixed(6), y1: yGc(value).toFixed(1), y2: yGc(value).toFixed(1) }, gc);
+        element('title', {}, line).textContent = start + '-' + end + ': GC ' + (100 * value).toFixed(2) + '%';
+      }
+      skew.parentNode.style.display = w ? '' : 'none';
+      if (w) {
+        let sLow = Math.min(0, ...w.cumulative), sHigh = Math.max(0, ...w.cumulative);
+        if (sHigh - sLow < 1e-9) sHigh = sLow + 1;
+        const yS = panel(skew, 160, sLow, sHigh, 'cumulative GC skew');
+        w.cumulative.forEach((value, i) => element('line', { class: 'steps skew', 'data-start': i * w.size + 1,
+          'data-end': Math.min(record.length, (i + 1) * w.size), y1: yS(value).toFixed(1), y2: yS(value).toFixed(1) }, skew));
+        for (const kind of ['origin', 'terminus']) {
+          const mark = element('g', { class: kind, 'data-position': w[kind] }, skew);
+          element('path', { d: 'M0,12l-5,9h10z' }, mark);
+          element('title', {}, mark).textContent = kind + ' of ' + record.file + ' at ' + w[kind];
+        }
+      }
+      rows('segments', record.segments.map(([s, e, v]) => [s, e, e - s + 1, v === null ? '-' : (100 * v).toFixed(2)]));
+      rows('split-points', record.splits.map(([p, strength, d, from, to], i) => [i + 1, p, strength.toFixed(2), d,
+        from + '-' + to]));
+      document.getElementById('record-title').textContent = record.file + ': the curve and the GC content';
+      document.getElementById('record-choice').value = record.file;
+      body.dataset.record = record.file;
+    }
+    function fromAddress() {
+      const asked = /[#&]record=([^&]*)/.exec(location.hash);
+      const name = asked ? decodeURIComponent(asked[1]) : null;
+      const record = data.records.find((r) => r.file === name) || data.records[0];
+      if (record && record !== chosen) show(record);
+    }
     function zoomTo(from, to) {
       from = Math.max(full[0], Math.min(from, to)); to = Math.min(full[1], Math.max(from, to));
       if (to - from < 10) return;
@@ -143,8 +256,18 @@
       const svg = document.getElementById(button.dataset.svg);
       download(button.dataset.svg + '.svg', 'image/svg+xml', new XMLSerializer().serializeToString(svg));
     }));
-    const asked = /#x=(\d+)-(\d+)/.exec(location.hash);
-    if (asked) zoomTo(+asked[1], +asked[2]); else render();
+    function zoomToAddress() {
+      const asked = /[#&]x=(\d+)-(\d+)/.exec(location.hash);
+      if (asked) zoomTo(+asked[1], +asked[2]); else render();
+    }
+    if (data.records) {
+      document.getElementById('record-choice').addEventListener('change', (event) => {
+        location.hash = 'record=' + encodeURIComponent(event.target.value);
+      });
+      window.addEventListener('hashchange', () => { fromAddress(); zoomToAddress(); });
+      fromAddress();
+    }
+    zoomToAddress();
     body.dataset.status = 'ready';
   } catch (error) {
     body.dataset.status = 'error: ' + error;
