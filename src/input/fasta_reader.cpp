@@ -313,7 +313,7 @@ struct RecordReader::State {
           size(source.sizeHint()) {}
     ByteSource& source;
     const KernelTable& kernels;
-    const Console& console;
+    const Console console;  // a copy: the caller's may be a temporary
     std::uint64_t maximumBases;
     bool touchAhead;
     std::optional<std::uint64_t> size;

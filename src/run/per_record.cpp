@@ -179,6 +179,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
             continue;
         }
         writeText(console.out, heading + "\n\n");
+        std::fflush(console.out);
 
         // The record's own run, as on a file holding it alone.
         checkRunLimits(sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption},

@@ -1,0 +1,194 @@
+// Runs per record against runs on each record alone: every record's files,
+// the console, the error stream and the tracks of the whole input must be
+// what the runs on files holding one record each give, byte for byte, and
+// the records skipped must say why. Then the same results through gzip and
+// a pipe, and the runs that must replace nothing.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "support/run_command.h"
+
+namespace vestrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
+        fields.push_back(line.substr(at, tab - at));
+    fields.push_back(line.substr(at));
+    return fields;
+}
+
+// The text after the banner, which ends with the second rule of asterisks.
+std::string afterBanner(const std::string& out) {
+    const std::size_t rule = out.find(std::string(75, '*'), out.find(std::string(75, '*')) + 75);
+    return rule == std::string::npos ? out : out.substr(rule + 77);
+}
+
+struct Assembly {
+    std::string name;
+    std::string make;  // writes genome.fa
+};
+
+struct OptionSet {
+    std::string name;
+    std::string options;
+    bool coordinates;
+    std::vector<std::pair<std::string, std::string>> skipped;  // file name, status, of each assembly's records
+};
+
+const Assembly kAssemblies[] = {
+    {"klebsiella", R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > genome.fa)"},
+    {"records", R"(python3 "$S/tests/data/make_records.py" > genome.fa)"},
+};
+
+const std::string kRule =
+    "You'd better change the value of minimum length or halting parameter. In this case, minimum length should be "
+    "no less than 1000 bp or halting parameter should be no less than 100.";
+const OptionSet kOptionSets[] = {
+    {"defaults", "", false, {{"tiny", "shorter than 1000 bases"}}},
+    {"labels_multiplot_z_one_thread", "-t 10 -i 1000 -l -m -z --threads 1", false,
+     {{"tiny", "shorter than 1000 bases"}}},
+    {"tracks_windows_coordinates", "--bed --windows 1000", true, {{"tiny", "shorter than 1000 bases"}}},
+    {"unsafe_for_the_longest", "-i 500 -t 50 -g 100", false,
+     {{"tiny", "shorter than 1000 bases"}, {"big", kRule}}},
+};
+
+// Bare numbers for every record, lines for one record by its name or its
+// file name, and a name no record has.
+const std::string kCoordinates =
+    "100\n5000\n# a comment\tnot a record\nCP003224.1\t2000\nchrA\t1500\nchrA_2\t700\n\t41\n-10\nnothere\t5\n"
+    "CP003200.1\t-10\nchrA\t1500000\n";
+
+using Case = std::tuple<Assembly, OptionSet>;
+void PrintTo(const Assembly& assembly, std::ostream* out) { *out << assembly.name; }
+void PrintTo(const OptionSet& set, std::ostream* out) { *out << set.name; }
+
+class PerRecord : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PerRecord, EveryRecordGivesWhatARunOnItAloneGives) {
+    const auto& [assembly, set] = GetParam();
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), assembly.make + " && printf " + quoted(kCoordinates) + " > coordinates.txt").status, 0);
+    const std::string options = set.options + (set.coordinates ? " -c ../coordinates.txt" : "");
+    const CommandResult whole = shell(folder.path(), "mkdir per && cd per && vestrel ../genome.fa --per-record --prefix genome " + options);
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const std::vector<std::string> table = linesOf(readFile(folder / "per/genome_records.tsv"));
+    ASSERT_GE(table.size(), 2u);
+
+    // Each record alone, named as the run per record names it; its
+    // coordinates are the bare numbers and its own lines without the name.
+    const CommandResult alone = shell(folder.path(), R"(mkdir -p single/genome_records && cd single &&
+        tail -n +2 ../per/genome_records.tsv | cut -f 1,2 | tr '	' '' | while IFS=$(printf '') read -r name file; do
+            k=$((k + 1)) && awk -v k=$k '/^>/ { n++ } n == k' ../genome.fa > $k.fa &&
+            awk -F'	' -v name="$name" -v file="$file" 'index($0, "	") <= 1 { print; next }
+                $1 == name || $1 == file { sub(/^[^	]*	/, ""); print }' ../coordinates.txt > $k.txt &&
+            { vestrel $k.fa --prefix "genome_records/$file" )" + set.options +
+                                                     (set.coordinates ? " -c $k.txt" : "") +
+                                                     R"( > $k.out 2> $k.err; echo $? > $k.status; }
+        done)");
+    ASSERT_EQ(alone.status, 0) << alone.err;
+
+    const auto perFiles = snapshot(folder / "per/genome_records");
+    const std::size_t records = table.size() - 1;
+    std::string out = afterBanner(whole.out).empty() ? "" : whole.out.substr(0, whole.out.size() - afterBanner(whole.out).size());
+    std::string err;
+    std::size_t analysed = 0, files = 0;
+    const char* const tracks[] = {"_GCcontent.bedGraph", "_SegPoints.bed", "_GCwindows.bedGraph", "_GCskew.bedGraph",
+                                  "_cumGCskew.bedGraph", "_replication.tsv"};
+    std::map<std::string, std::string> trackLines;  // the lines the whole input's tracks must hold
+    for (std::size_t k = 1; k <= records; ++k) {
+        const std::vector<std::string> row = fieldsOf(table[k]);
+        const std::string& name = row[0];
+        const std::string& file = row[1];
+        const std::string status = row.back();
+        const std::string single = "single/" + std::to_string(k);
+        const std::string singleOut = readFile(folder / (single + ".out"));
+        err += readFile(folder / (single + ".err"));
+        const std::string skipped = [&] {
+            for (const auto& [skippedFile, reason] : set.skipped)
+                if (skippedFile == file) return reason;
+            return std::string();
+        }();
+        out += "Record " + std::to_string(k) + " of " + std::to_string(records) + ": " + (name.empty() ? file : name) +
+               " (" + row[2] + " bp)";
+        if (!skipped.empty()) {
+            EXPECT_EQ(status, skipped) << file;
+            EXPECT_EQ(readFile(folder / (single + ".status")), "1\n") << file << " alone is accepted";
+            out += " skipped: " + skipped + "\n\n";
+            continue;
+        }
+        EXPECT_EQ(status, "analysed") << file;
+        ASSERT_EQ(readFile(folder / (single + ".status")), "0\n") << file << ": " << singleOut;
+        out += "\n\n" + afterBanner(singleOut) + "\n";
+        ++analysed;
+        // Its own files, none more.
+        const char* const own[] = {".SegGC", "_GCcontent.html", ".SegP", ".Vestrel", "_Vestrel.plt",
+                                   "_SegPoints.html", ".TagP"};
+        for (const char* suffix : own) {
+            const std::string path = folder / ("single/genome_records/" + file + suffix);
+            if (!fs::exists(path)) continue;
+            ++files;
+            EXPECT_TRUE(perFiles.count(file + suffix) && perFiles.at(file + suffix) == readFile(path)) << file + suffix;
+        }
+        // Its lines in the tracks of the whole input, under their name there.
+        for (const char* suffix : tracks) {
+            const std::vector<std::string> lines = linesOf(readFile(folder / ("single/genome_records/" + file + suffix)));
+            for (std::size_t i = 1; i < lines.size(); ++i) {
+                const std::string unnamed = file + "_1\t";
+                trackLines[suffix] += (name.empty() && lines[i].starts_with(unnamed)
+                                           ? file + "\t" + lines[i].substr(unnamed.size())
+                                           : lines[i]) + "\n";
+            }
+        }
+    }
+    EXPECT_EQ(perFiles.size(), files) << "files of records that were not analysed, or of no record";
+    out += "Records: " + std::to_string(records) + ", analysed: " + std::to_string(analysed) +
+           ", skipped: " + std::to_string(records - analysed) + "\n";
+    EXPECT_EQ(whole.out, out);
+    // The names of coordinate lines that are no record's name or file name, once each.
+    std::set<std::string> known, reported;
+    for (std::size_t k = 1; k <= records; ++k)
+        for (std::size_t field : {0, 1}) known.insert(fieldsOf(table[k])[field]);
+    for (const std::string& line : linesOf(set.coordinates ? kCoordinates : "")) {
+        const std::size_t tab = line.find('\t');
+        const std::string name = line.substr(0, tab);
+        if (tab == 0 || tab == std::string::npos || line[0] == '#' || line.substr(tab + 1) == "-10" || known.count(name) ||
+            !reported.insert(name).second)
+            continue;
+        err += "No record is named " + name + ": its coordinates are not drawn.\n";
+    }
+    EXPECT_EQ(whole.err, err);
+    for (const char* suffix : tracks) {
+        const fs::path path = folder / (std::string("per/genome") + suffix);
+        if (!fs::exists(path)) {
+            EXPECT_EQ(trackLines[suffix], "") << suffix;
+            continue;
+        }
+        const std::string text = readFile(path);
+        const std::size_t head = text.find('\n') + 1;
+        EXPECT_TRUE(text.starts_with("track ") || text.starts_with("record\t")) << suffix;
+        EXPECT_EQ(text.substr(head), trackLines[suffix]) << suffix;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Assemblies, PerRecord,
+                         ::testing::Combine(::testing::ValuesIn(kAssemblies), ::testing::ValuesIn(kOptionSets)),
+                         [](const auto& info) {
+                             return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+                         });
+
+}  // namespace
+}  // namespace vestrel::testing
