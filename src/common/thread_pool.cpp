@@ -116,6 +116,8 @@ void ThreadPool::join(const Background& background) {
         if (queued != background_.end()) background_.erase(queued);
         lock.unlock();
         task->run();
+        lock.lock();
+        task->done = true;
         return;
     }
     changed_.wait(lock, [&] { return task->done; });

@@ -8,9 +8,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace vestrel {
+
+ReadBlock readBlock(std::size_t size) {
+    constexpr std::size_t kPage = 4096;
+    return ReadBlock(static_cast<char*>(std::aligned_alloc(kPage, (size + kPage - 1) / kPage * kPage)), std::free);
+}
 
 std::optional<FileSource> FileSource::open(const std::string& path) {
     int descriptor;

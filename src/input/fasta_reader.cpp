@@ -269,7 +269,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     BaseStorage storage = BaseStorage::reserve(capacity);
     if (!storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
 
-    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
+    const ReadBlock block = readBlock(kBlockSize);
     if (!block) return stopOnError("Not enough memory to allocate the read buffer\n");
 
     std::optional<TouchAhead> toucher;
@@ -322,7 +322,7 @@ struct RecordReader::State {
     BaseStorage storage;
     const char* populatedStorage = nullptr;  // the memory `populated` is of
     std::uint64_t populated = 0;             // taken from the system by a toucher
-    std::unique_ptr<char[]> block;
+    ReadBlock block{nullptr, std::free};
     const unsigned char* pending = nullptr;  // what is left of the block
     const unsigned char* pendingEnd = nullptr;
     bool ended = false;
@@ -350,7 +350,7 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
     if (!s.storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
     if (s.storage.get() != s.populatedStorage) s.populatedStorage = s.storage.get(), s.populated = 0;
     if (!s.block) {
-        s.block.reset(new (std::nothrow) char[kBlockSize]);
+        s.block = readBlock(kBlockSize);
         if (!s.block) return stopOnError("Not enough memory to allocate the read buffer\n");
     }
     ReadState state;
@@ -409,7 +409,7 @@ std::optional<std::uint64_t> countRecords(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     std::optional<FileSource> file = FileSource::open(path);
     if (!file || !file->sizeHint()) return std::nullopt;
-    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]);
+    const ReadBlock block = readBlock(kBlockSize);
     if (!block) return std::nullopt;
     const auto isLetter = [](char c) { return kTable.kind[static_cast<unsigned char>(c)] >= kBase; };
     std::uint64_t records = 0;

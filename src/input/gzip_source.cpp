@@ -2,13 +2,14 @@
 
 #include <isa-l/igzip_lib.h>
 
-#include <vector>
+#include <new>
 
 namespace vestrel {
 
 struct GzipSource::State {
     inflate_state inflate{};
-    std::vector<unsigned char> input = std::vector<unsigned char>(1 << 20);
+    static constexpr std::size_t kInput = 1 << 20;
+    ReadBlock input = readBlock(kInput);
     bool inputEnded = false;  // the compressed source has nothing more
     bool inMember = false;    // a member has begun and not yet ended
     bool finished = false;    // every member ended with the input
@@ -30,13 +31,13 @@ std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
     z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, UINT32_MAX));
     while (z.avail_out > 0 && !s.finished) {
         if (z.avail_in == 0 && !s.inputEnded) {
-            const std::ptrdiff_t got = compressed_->read(reinterpret_cast<char*>(s.input.data()),
-                                                         s.input.size());
+            if (!s.input) throw std::bad_alloc();
+            const std::ptrdiff_t got = compressed_->read(s.input.get(), State::kInput);
             if (got < 0) return got;
             if (got == 0) {
                 s.inputEnded = true;
             } else {
-                z.next_in = s.input.data();
+                z.next_in = reinterpret_cast<std::uint8_t*>(s.input.get());
                 z.avail_in = static_cast<std::uint32_t>(got);
             }
         }

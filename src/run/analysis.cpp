@@ -4,7 +4,6 @@
 
 #include "common/base_index.h"
 #include "common/format.h"
-#include "profile/walk.h"
 #include "reports/curve_files.h"
 #include "reports/html_report.h"
 #include "reports/plot_script.h"
@@ -16,7 +15,7 @@ namespace vestrel {
 Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
                                   const std::vector<std::int64_t>& storedCoordinates,
                                   std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
-                                  const AnalysisSetting& setting) {
+                                  const AnalysisSetting& setting, SlopeWork* begun) {
     const RunParameters& parameters = setting.parameters;
     const Console& console = setting.console;
     ThreadPool& pool = setting.pool;
@@ -27,8 +26,9 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues&
     // The slope depends on the bases alone: its sums over the walk values run
     // on a worker of the pool beside the segmentation, those over the
     // positions here first (on one thread, all of it after the segmentation).
-    SlopeWork slope(sequence, setting.kernels);
-    slope.start(pool);
+    std::optional<SlopeWork> own;
+    if (begun == nullptr) own.emplace(sequence, setting.kernels).start(pool);
+    SlopeWork& slope = begun != nullptr ? *begun : *own;
 
     // Segmentation, contig by contig, with the counts of the bases indexed
     // once for it and for the profile pass.
@@ -55,6 +55,7 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues&
     analysis.sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
     segmentation.splitPoints = SplitPointList{};
     analysis.segments = std::move(segmentation.segments);
+    analysis.counts = index.before(sequence.length);
 
     // The curve, with the split points and the coordinates projected onto it.
     setting.storing = "the curve";
@@ -84,8 +85,7 @@ std::vector<RecordComposition> compositionOfRecords(const Sequence& sequence, co
 void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,
                         const KernelTable& kernels, ThreadPool& pool) {
     const Analysis& analysis = contents.analysis;
-    const Sequence& sequence = contents.sequence;
-    const std::uint32_t length = sequence.length;
+    const std::uint32_t length = contents.length;
     std::vector<std::function<void()>> writers;
     const auto add = [&](std::FILE* file, std::function<void()> writer) {
         if (file != nullptr) writers.push_back(std::move(writer));
@@ -115,9 +115,9 @@ void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents
         if (files.trackHeaders) writeCompositionTrackLines(files.composition, parameters.windowSize, contents.trackName);
         writeCompositionTracks(files.composition, contents.records, contents.composition, parameters.windowSize);
     });
-    add(files.reportPage, [&] {
+    add(contents.sequence != nullptr ? files.reportPage : nullptr, [&] {
         writeHtmlReport(files.reportPage,
-                        {contents.args[1], commandLineOf(contents.args), sequence, contents.records, kernels,
+                        {contents.args[1], commandLineOf(contents.args), *contents.sequence, contents.records, kernels,
                          analysis.segmentation, analysis.gaps, analysis.segments, analysis.sortedSplitPoints,
                          analysis.profile, analysis.plotScale, parameters.plotZ, parameters.densityFileName,
                          analysis.coordinateCount, parameters.windowSize, contents.composition});

@@ -17,6 +17,7 @@
 #include "input/sequence.h"
 #include "profile/composition.h"
 #include "profile/profile_pass.h"
+#include "profile/walk.h"
 #include "reports/browser_tracks.h"
 #include "reports/composition_tracks.h"
 #include "run/run_parameters.h"
@@ -35,6 +36,7 @@ struct Analysis {
     std::vector<SplitPoint> sortedSplitPoints;
     Profile profile;
     std::int32_t coordinateCount = 0;
+    BaseCounts counts;  // the a, c, g and t of the whole sequence
 };
 
 // Where the analysis runs and what it reports on.
@@ -50,11 +52,13 @@ struct AnalysisSetting {
 // Segments the sequence and runs the profile pass, printing the segmentation
 // heading, the gaps, the contigs, every attempt, the curve heading and the
 // progress lines. The gaps are scanned unless `knownGaps` holds them; too
-// many gaps stop the analysis, as does a record that cannot be stored.
+// many gaps stop the analysis, as does a record that cannot be stored. The
+// slope is worked out beside the segmentation, begun here unless `slope`
+// is one begun already.
 Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
                                   const std::vector<std::int64_t>& storedCoordinates,
                                   std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
-                                  const AnalysisSetting& setting);
+                                  const AnalysisSetting& setting, SlopeWork* slope = nullptr);
 
 // The streams of the files one analysis writes; null where a file is not
 // written. Without `trackHeaders` the track files get their lines alone
@@ -76,7 +80,8 @@ struct AnalysisFiles {
 
 // What the files are written from besides the analysis.
 struct FileContents {
-    const Sequence& sequence;
+    std::uint32_t length;       // of the sequence
+    const Sequence* sequence;   // its bases, for the report page; null without one
     const Analysis& analysis;
     const RecordMap& records;
     const std::vector<RecordComposition>& composition;  // one per record with --windows, else none

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "common/format.h"
 #include "common/stop.h"
@@ -12,6 +13,7 @@
 #include "reports/assembly_report.h"
 #include "reports/browser_tracks.h"
 #include "reports/records_table.h"
+#include "profile/walk.h"
 #include "run/analysis.h"
 #include "run/command_line.h"
 
@@ -58,19 +60,14 @@ private:
     std::thread thread_;
 };
 
-// Why a record read whole is not analysed; empty when it is.
-std::string skipReason(const RecordRead& record, const RunParameters& parameters,
-                       std::optional<DerivedValues>& derived, std::vector<Gap>& gaps) {
+// Why a record read whole is not analysed, before its gaps are looked at;
+// empty when nothing stands against it.
+std::string limitReason(const RecordRead& record, const RunParameters& parameters) {
     if (record.tooLong) return format("longer than %llu bases", static_cast<unsigned long long>(kMaximumBases));
     const Sequence& sequence = record.sequence;
     if (sequence.length < kMinimumBases) return format("shorter than %u bases", kMinimumBases);
     const LimitOptions limits{parameters.haltingParameter, parameters.minimumLength, parameters.gapOption};
     if (auto stop = parameterRuleStop(sequence.length, limits)) return oneLine(stop->message);
-    derived = DerivedValues{choosePlotScale(sequence.length),
-                            resolveFilteredGapSize(sequence.length, parameters.gapOption)};
-    Outcome<std::vector<Gap>> scanned = scanGaps(sequence, derived->filteredGapSize);
-    if (!scanned.ok()) return "too many gaps";
-    gaps = std::move(scanned.value());
     return "";
 }
 
@@ -106,6 +103,73 @@ Outcome<RecordFiles> createRecordFiles(const OutputFolder& folder, const std::st
     created.streams.trackHeaders = false;
     return created;
 }
+
+// What one analysed record's files are written from, owned by the writing.
+struct Pending {
+    Analysis analysis;
+    std::vector<Record> names;
+    std::optional<RecordMap> map;
+    std::vector<RecordComposition> composition;
+    std::string fileName;
+    std::string stem;
+    std::uint32_t length = 0;
+    std::optional<Stop> stop;
+};
+
+// Writes a record's files on a worker of the pool while the main thread
+// reads the next record; one record at a time, in file order, so that the
+// files of the whole input get their lines in order. On one thread the
+// writing happens when it is waited for.
+class RecordWriter {
+public:
+    RecordWriter(ThreadPool& pool, const RunParameters& parameters, const KernelTable& kernels,
+                 const std::string& trackName, const std::vector<std::string>& args, const OutputFolder& folder,
+                 OutputFiles& whole)
+        : pool_(pool), parameters_(parameters), kernels_(kernels), trackName_(trackName), args_(args),
+          folder_(folder), whole_(whole) {}
+    ~RecordWriter() { pool_.abandon(task_); }
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // Waits for the record before, then begins writing this one.
+    std::optional<Stop> write(std::unique_ptr<Pending> record) {
+        if (auto stop = wait()) return stop;
+        pending_ = std::move(record);
+        task_ = pool_.start([this] {
+            Pending& p = *pending_;
+            Outcome<RecordFiles> files = createRecordFiles(folder_, p.fileName, parameters_, whole_);
+            if (!files.ok()) {
+                p.stop = files.stop();
+                return;
+            }
+            writeAnalysisFiles(files.value().streams, {p.length, nullptr, p.analysis, *p.map, p.composition, p.stem,
+                                                       trackName_, args_},
+                               parameters_, kernels_, pool_);
+            for (FolderFile& file : files.value().files)
+                if (auto stop = file.finish(); stop && !p.stop) p.stop = std::move(stop);
+        });
+        return std::nullopt;
+    }
+
+    // Waits for the record being written.
+    std::optional<Stop> wait() {
+        if (!pending_) return std::nullopt;
+        pool_.join(std::exchange(task_, {}));
+        const std::unique_ptr<Pending> done = std::move(pending_);
+        return done->stop;
+    }
+
+private:
+    ThreadPool& pool_;
+    const RunParameters& parameters_;
+    const KernelTable& kernels_;
+    const std::string& trackName_;
+    const std::vector<std::string>& args_;
+    const OutputFolder& folder_;
+    OutputFiles& whole_;
+    std::unique_ptr<Pending> pending_;
+    ThreadPool::Background task_;
+};
 
 }  // namespace
 
@@ -147,6 +211,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     const AnalysisSetting setting{parameters, run.kernels, pool, run.threads, console, run.storing};
     RecordReader reader(input, run.kernels, console, kMaximumBases, run.threads > 1);
     RecordFileNames fileNames;
+    RecordWriter writer(pool, parameters, run.kernels, trackName, run.args, *folder, whole);
     std::uint64_t number = 0, analysed = 0;
     for (RecordRead record;;) {
         run.storing = "the sequence";
@@ -160,10 +225,19 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
         summary.length = record.length;
         summary.lengthWithoutGaps = record.length - record.gapBases;
         const Sequence& sequence = record.sequence;
-        if (!record.tooLong) summary.counts = run.kernels.count(sequence.bases.get(), sequence.bases.get() + sequence.length);
-        std::optional<DerivedValues> derived;
+        std::string skipped = limitReason(record, parameters);
+        // The slope begun before the gaps are scanned, as in a run on the record alone.
+        std::optional<SlopeWork> slope;
+        DerivedValues derived{};
         std::vector<Gap> gaps;
-        const std::string skipped = skipReason(record, parameters, derived, gaps);
+        if (skipped.empty()) {
+            slope.emplace(sequence, run.kernels).start(pool);
+            derived = DerivedValues{choosePlotScale(sequence.length),
+                                    resolveFilteredGapSize(sequence.length, parameters.gapOption)};
+            Outcome<std::vector<Gap>> scanned = scanGaps(sequence, derived.filteredGapSize);
+            if (scanned.ok()) gaps = std::move(scanned.value());
+            else skipped = "too many gaps";
+        }
 
         const std::optional<std::uint64_t>& records = total.get();
         std::string heading = format("Record %llu", static_cast<unsigned long long>(number));
@@ -172,9 +246,12 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
                           static_cast<unsigned long long>(record.length));
         if (!skipped.empty()) {
             summary.status = skipped;
+            if (!record.tooLong)
+                summary.counts = run.kernels.count(sequence.bases.get(), sequence.bases.get() + sequence.length);
             writeText(console.out, heading + " skipped: " + skipped + "\n\n");
             writeRecordsTableRow(whole.recordsTable.get(), summary, windows);
             if (parameters.report) assembly.addRecord(summary);
+            slope.reset();  // before the bases it reads go back
             reader.recycle(std::move(record.sequence.bases));
             continue;
         }
@@ -186,40 +263,40 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
                        console);
         const Coordinates own = coordinates.of(summary.name, summary.fileName);
         Outcome<Analysis> analysis =
-            analyseSequence(sequence, *derived, own.stored, own.coordinateCount, std::move(gaps), setting);
+            analyseSequence(sequence, derived, own.stored, own.coordinateCount, std::move(gaps), setting, &*slope);
         if (!analysis.ok()) return report(analysis.stop(), console);
 
         run.storing = "the reports";
-        const std::vector<Record> recordNames = {Record{summary.name.empty() ? summary.fileName : summary.name, 0}};
-        const RecordMap map(recordNames, sequence.length, summary.fileName);
-        const std::vector<RecordComposition> composition =
-            compositionOfRecords(sequence, map, parameters.windowSize, run.kernels, pool);
-        Outcome<RecordFiles> files = createRecordFiles(*folder, summary.fileName, parameters, whole);
-        if (!files.ok()) return report(files.stop(), console);
-        writeAnalysisFiles(files.value().streams,
-                           {sequence, analysis.value(), map, composition,
-                            names.recordsFolder + "/" + summary.fileName, trackName, run.args},
-                           parameters, run.kernels, pool);
-        for (FolderFile& file : files.value().files)
-            if (auto stop = file.finish()) return report(*stop, console);
+        auto pending = std::make_unique<Pending>();
+        pending->analysis = std::move(analysis.value());
+        pending->names = {Record{summary.name.empty() ? summary.fileName : summary.name, 0}};
+        pending->map.emplace(pending->names, sequence.length, summary.fileName);
+        pending->composition = compositionOfRecords(sequence, *pending->map, parameters.windowSize, run.kernels, pool);
+        pending->fileName = summary.fileName;
+        pending->stem = names.recordsFolder + "/" + summary.fileName;
+        pending->length = sequence.length;
 
-        const Analysis& found = analysis.value();
+        const Analysis& found = pending->analysis;
         summary.analysed = true;
+        summary.counts = found.counts;
         summary.segments = found.segments.records.size();
         summary.splitPoints = found.sortedSplitPoints.size();
         for (const SplitPoint& point : found.sortedSplitPoints)
             if (!summary.strongest || point.strength > *summary.strongest) summary.strongest = point.strength;
-        if (windows && !composition.empty()) summary.extremes = composition.front().extremes;
+        if (windows && !pending->composition.empty()) summary.extremes = pending->composition.front().extremes;
         writeRecordsTableRow(whole.recordsTable.get(), summary, windows);
         if (parameters.report) {
             assembly.addRecord(summary);
             assembly.addView({summary, sequence.length, found.plotScale, found.gaps, found.segments,
-                              found.sortedSplitPoints, found.profile, composition, parameters.windowSize});
+                              found.sortedSplitPoints, found.profile, pending->composition, parameters.windowSize});
         }
         ++analysed;
         writeText(console.out, "\n");
+        slope.reset();
         reader.recycle(std::move(record.sequence.bases));
+        if (auto stop = writer.write(std::move(pending))) return report(*stop, console);
     }
+    if (auto stop = writer.wait()) return report(*stop, console);
 
     for (const std::string& name : coordinates.unknownNames())
         writeText(console.err, format("No record is named %s: its coordinates are not drawn.\n", name.c_str()));

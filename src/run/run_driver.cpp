@@ -114,7 +114,8 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
                               {outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
                                outputs.replication.get()},
                               outputs.reportPage.get()};
-    writeAnalysisFiles(files, {sequence, analysis, records, composition, stem, name, args}, parameters, kernels, pool);
+    writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, composition, stem, name, args}, parameters,
+                       kernels, pool);
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
