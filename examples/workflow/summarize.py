@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """One row per vestrel run: genome, length, segments, split points, mean GC,
 and, when the runs wrote PREFIX_replication.tsv (--windows), the replication
-origin and terminus of each genome's first record.
+origin and terminus of each genome's first record. With --per-record, one row
+per record of runs with --per-record instead (see records_rows).
 
-Usage: summarize.py PREFIX...   (writes the table to standard output)
+Usage: summarize.py [--per-record] PREFIX...   (writes the table to standard output)
 
 Each PREFIX names the outputs of one run (PREFIX.SegGC, PREFIX.SegP) and the
 saved console of the run (PREFIX.console); the genome is the last part of the
@@ -77,11 +78,56 @@ def first_record_origin(path):
     return [fields[2], fields[3]]
 
 
-def main(prefixes):
+# The columns of a records table (PREFIX_records.tsv) that the summary keeps,
+# after the genome, in this order; origin and terminus when every table has them.
+RECORD_COLUMNS = ["record", "file", "length", "length_without_gaps", "gc", "segments", "split_points", "strongest"]
+ORIGIN_COLUMNS = ["origin", "terminus"]
+
+
+def records_table(path):
+    """The header of a records table and its rows, in file order."""
+    with open(path, encoding="utf-8", newline="\n") as table:
+        lines = [line[:-1] if line.endswith("\n") else line for line in table]
+    header = lines[0].split("\t") if lines else []
+    missing = [column for column in RECORD_COLUMNS + ["status"] if column not in header]
+    if missing:
+        raise ValueError(f"{path}: not a records table (no column {missing[0]})")
+    rows = []
+    for number, line in enumerate(lines[1:], 2):
+        fields = line.split("\t")
+        if len(fields) != len(header):
+            raise ValueError(f"{path}:{number}: {len(fields)} fields under a header of {len(header)}")
+        rows.append(dict(zip(header, fields)))
+    return header, rows
+
+
+def records_rows(prefixes):
+    """A row per record of every PREFIX_records.tsv, genome by genome: the
+    genome, the record's fields, NA for a field the table leaves empty (a
+    skipped record has no segments, split points, strongest cut or origin; a
+    record with no cut has no strongest one)."""
+    tables = [(os.path.basename(prefix), *records_table(prefix + "_records.tsv")) for prefix in prefixes]
+    columns = RECORD_COLUMNS
+    if tables and all(column in header for _, header, _ in tables for column in ORIGIN_COLUMNS):
+        columns = columns + ORIGIN_COLUMNS
+    columns = columns + ["status"]
+    rows = [["genome"] + columns]
+    for genome, _, records in tables:
+        rows += [[genome] + [record[column] or "NA" for column in columns] for record in records]
+    return rows
+
+
+def genome_rows(prefixes):
     with_origin = bool(prefixes) and all(os.path.exists(prefix + "_replication.tsv") for prefix in prefixes)
     rows = [["genome", "length", "segments", "split_points", "mean_gc"] + (["origin", "terminus"] if with_origin else [])]
+    return rows + [row(prefix, with_origin) for prefix in prefixes]
+
+
+def main(arguments):
+    per_record = arguments[:1] == ["--per-record"]
+    prefixes = arguments[1:] if per_record else arguments
     try:
-        rows += [row(prefix, with_origin) for prefix in prefixes]
+        rows = records_rows(prefixes) if per_record else genome_rows(prefixes)
     except (OSError, ValueError) as error:
         print(f"summarize.py: {error}", file=sys.stderr)
         return 1

@@ -2,6 +2,10 @@
 // the Snakemake workflow of examples/, and man on the installed page.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "support/run_command.h"
 
 namespace vestrel::testing {
@@ -79,6 +83,60 @@ TEST(Consumers, SnakemakeWorkflowRunsEveryGenomeOnce) {
               "genome\tlength\tsegments\tsplit_points\tmean_gc\torigin\tterminus\n"
               "lambda\t48502\t2\t1\t0.498577\t103\t48425\nlambda_head\t19646\t1\t0\t0.569174\t103\t19646\n"
               "synthetic\t57641\t8\t5\t0.472655\t26807\t16151\n");
+}
+
+// per_record=1 on two genomes: the Klebsiella chromosome (one N, and no cut
+// that -t 100 keeps) and its six plasmids, and lambda followed by its first
+// 630 bases as "a_short", which comes after lambda in the file though its
+// name sorts first, and is skipped as too short. The summary rows
+// were checked by hand once against the records tables, and their lengths and
+// GC fractions against a count of the bases of each record; the skipped
+// record's empty fields read NA. Lambda's record alone gives the stored run;
+// every analysed record, and no other, has its pictures; a second run finds
+// nothing to do.
+TEST(Consumers, SnakemakeWorkflowPerRecordGivesARowAndPicturesPerRecord) {
+    TempDir folder;
+    const CommandResult run = shell(folder.path(), R"(mkdir genomes &&
+        xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > genomes/Klebs_HS11286.fna &&
+        { cat "$S/examples/lambda.fa" && echo '>a_short first 630 bases' && sed -n 2,10p "$S/examples/lambda.fa"; } \
+            > genomes/lambda.fa &&
+        set -- --snakefile "$S/examples/workflow/Snakefile" --jobs 2 --config genomes=genomes vestrel="$V" \
+            options='-t 100 -i 500 --windows 1000' per_record=1 && snakemake "$@" >/dev/null &&
+        snakemake "$@" --dry-run --quiet && cd results/lambda/lambda_records &&
+        for f in .SegGC .SegP .Vestrel _GCcontent.html; do
+            cmp "gi_9626243_ref_NC_001416.1_$f" "$S/tests/golden/lambda_t100_i500/lambda$f" >&2 || exit 1; done)");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE((run.out + run.err).find("Nothing to be done"), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(readFile(folder / "results/summary.tsv"),
+              "genome\trecord\tfile\tlength\tlength_without_gaps\tgc\tsegments\tsplit_points\tstrongest\t"
+              "origin\tterminus\tstatus\n"
+              "Klebs_HS11286\tCP003200.1\tCP003200.1\t5333942\t5333941\t0.574848\t1\t0\tNA\t845\t2667723\tanalysed\n"
+              "Klebs_HS11286\tCP003223.1\tCP003223.1\t122799\t122799\t0.494613\t1\t0\tNA\t119011\t7498\tanalysed\n"
+              "Klebs_HS11286\tCP003224.1\tCP003224.1\t111195\t111195\t0.533055\t3\t2\t318.614\t109540\t15\tanalysed\n"
+              "Klebs_HS11286\tCP003225.1\tCP003225.1\t105974\t105974\t0.524591\t1\t0\tNA\t1903\t85676\tanalysed\n"
+              "Klebs_HS11286\tCP003226.1\tCP003226.1\t3751\t3751\t0.521728\t1\t0\tNA\t43\t3622\tanalysed\n"
+              "Klebs_HS11286\tCP003227.1\tCP003227.1\t3353\t3353\t0.428273\t1\t0\tNA\t2983\t244\tanalysed\n"
+              "Klebs_HS11286\tCP003228.1\tCP003228.1\t1308\t1308\t0.479358\t1\t0\tNA\t68\t681\tanalysed\n"
+              "lambda\tgi|9626243|ref|NC_001416.1|\tgi_9626243_ref_NC_001416.1_\t48502\t48502\t0.498577\t2\t1\t386.250\t"
+              "103\t48425\tanalysed\n"
+              "lambda\ta_short\ta_short\t630\t630\t0.512698\tNA\tNA\tNA\tNA\tNA\tshorter than 1000 bases\n");
+
+    const std::map<std::string, std::vector<std::string>> analysed = {
+        {"Klebs_HS11286", {"CP003200.1", "CP003223.1", "CP003224.1", "CP003225.1", "CP003226.1", "CP003227.1",
+                           "CP003228.1"}},
+        {"lambda", {"gi_9626243_ref_NC_001416.1_"}}};
+    for (const auto& [genome, files] : analysed) {
+        const std::string records = "results/" + genome + "/" + genome + "_records/";
+        std::string listed;
+        for (const std::string& file : files) {
+            listed += records + file + "_Vestrel.png\n";
+            for (const std::string picture : {"_Vestrel.png", "_GCcontent.png"})
+                EXPECT_TRUE(readFile(folder / (records + file + picture)).starts_with("\x89PNG")) << file << picture;
+        }
+        EXPECT_EQ(readFile(folder / ("results/" + genome + "/" + genome + "_records_pictures.txt")), listed);
+    }
+    for (const std::string file : {"a_short.SegGC", "a_short_Vestrel.plt", "a_short_Vestrel.png"})
+        EXPECT_FALSE(fs::exists(folder / "results/lambda/lambda_records" / file)) << file;
 }
 
 // cmake --install gives a binary that runs and a page that man renders
