@@ -316,7 +316,10 @@ std::string longHelpText() {
         "  STEM_GCcontent.bedGraph, STEM_SegPoints.bed   browser tracks (with --bed)\n"
         "  STEM_report.html                   the page of the whole run (with --report)\n"
         "  STEM_GCwindows.bedGraph, STEM_GCskew.bedGraph, STEM_cumGCskew.bedGraph,\n"
-        "  STEM_replication.tsv               composition along each record (with --windows)\n";
+        "  STEM_replication.tsv               composition along each record (with --windows)\n"
+        "With --per-record, each record's files in STEM_records/, named after the record\n"
+        "(STEM_records/NAME.SegGC, ...), STEM_records.tsv with a line per record, and the\n"
+        "tracks, composition files and page of all records beside them.\n";
     return text;
 }
 
