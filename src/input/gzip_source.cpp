@@ -13,6 +13,7 @@ struct GzipSource::State {
     bool inputEnded = false;  // the compressed source has nothing more
     bool inMember = false;    // a member has begun and not yet ended
     bool finished = false;    // every member ended with the input
+    std::ptrdiff_t failure = 0;  // kDamaged or kReadError, once met
 };
 
 GzipSource::GzipSource(std::unique_ptr<ByteSource> compressed)
@@ -26,14 +27,22 @@ GzipSource::~GzipSource() = default;
 
 std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
     State& s = *state_;
+    if (s.failure != 0) return s.failure;
     inflate_state& z = s.inflate;
     z.next_out = reinterpret_cast<std::uint8_t*>(buffer);
     z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, UINT32_MAX));
+    // What was decoded before a failure is handed out first; the failure
+    // comes with the next read, where it stands in the stream.
+    const auto fail = [&](std::ptrdiff_t failure) {
+        s.failure = failure;
+        const auto decoded = static_cast<std::ptrdiff_t>(reinterpret_cast<char*>(z.next_out) - buffer);
+        return decoded > 0 ? decoded : failure;
+    };
     while (z.avail_out > 0 && !s.finished) {
         if (z.avail_in == 0 && !s.inputEnded) {
             if (!s.input) throw std::bad_alloc();
             const std::ptrdiff_t got = compressed_->read(s.input.get(), State::kInput);
-            if (got < 0) return got;
+            if (got < 0) return fail(got);
             if (got == 0) {
                 s.inputEnded = true;
             } else {
@@ -42,7 +51,7 @@ std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
             }
         }
         if (z.avail_in == 0 && s.inputEnded) {
-            if (s.inMember) return kDamaged;  // truncated
+            if (s.inMember) return fail(kDamaged);  // truncated
             s.finished = true;
             break;
         }
@@ -51,7 +60,7 @@ std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
             z.crc_flag = ISAL_GZIP;
         }
         s.inMember = true;
-        if (isal_inflate(&z) < 0) return kDamaged;
+        if (isal_inflate(&z) < 0) return fail(kDamaged);
         if (z.block_state == ISAL_BLOCK_FINISH) s.inMember = false;
     }
     return static_cast<std::ptrdiff_t>(static_cast<char*>(static_cast<void*>(z.next_out)) - buffer);

@@ -190,5 +190,108 @@ INSTANTIATE_TEST_SUITE_P(Assemblies, PerRecord,
                              return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
                          });
 
+// The same records through gzip and a pipe: the same files, and a console
+// whose headings lack the number of records, which a stream does not tell.
+TEST(PerRecordInput, CompressedAndPipedGiveTheSameFiles) {
+    TempDir folder;
+    const CommandResult runs = shell(folder.path(), R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > hs.fna &&
+        mkdir plain gz pipe && gzip -c hs.fna > hs.fna.gz && cd plain && vestrel ../hs.fna --per-record --bed --prefix hs > ../plain.out &&
+        cd ../gz && vestrel ../hs.fna.gz --per-record --bed --prefix hs > ../gz.out &&
+        cd ../pipe && cat ../hs.fna | vestrel /dev/stdin --per-record --bed --prefix hs --threads 1 > ../pipe.out)");
+    ASSERT_EQ(runs.status, 0) << runs.err;
+    const auto plain = snapshot(folder / "plain");
+    ASSERT_EQ(plain.size(), 7u * 6 + 3);
+    EXPECT_TRUE(snapshot(folder / "gz") == plain);
+    EXPECT_TRUE(snapshot(folder / "pipe") == plain);
+    std::string expected = readFile(folder / "plain.out");
+    for (std::size_t at; (at = expected.find(" of 7: ")) != std::string::npos;) expected.erase(at, 5);
+    EXPECT_EQ(readFile(folder / "gz.out"), expected);
+    EXPECT_EQ(readFile(folder / "pipe.out"), expected);
+}
+
+// Runs per record that must replace nothing, beside an earlier run's
+// results: the status, how the console ends, the error stream, and the
+// folder byte for byte as it was, no temporary file or folder left.
+struct Refused {
+    std::string name;
+    std::string setup;    // after seq.fa and the earlier results are laid out
+    std::string command;
+    int status;
+    std::string outEnd;
+    std::string err = {};
+};
+void PrintTo(const Refused& refused, std::ostream* out) { *out << refused.name; }
+
+// Records of random bases, of these lengths.
+std::string randomRecords(const std::string& lengths) {
+    return "python3 -c \"import random; r = random.Random(7); t = bytes.maketrans(bytes(range(256)), b'acgt' * 64)\n"
+           "for i, n in enumerate([" + lengths + "]): print('>r%d' % (i + 1)); print(r.randbytes(n).translate(t).decode())\""
+           " > seq.fa";
+}
+const std::string kNotFasta =
+    "It seems that the input file is not in FASTA format or not a text file.\n"
+    "Please input a sequence file in proper format.\n";
+
+const Refused kRefused[] = {
+    {"NoRecordLongEnough", "printf '>a\\nACGT\\n>b\\nGGCC\\n' > seq.fa", "vestrel seq.fa --per-record", 1,
+     "Record 2 of 2: b (4 bp) skipped: shorter than 1000 bases\n\nNo record of the input could be analysed.\n"},
+    {"NoRecordAtAll", "printf '\\n\\n' > seq.fa", "vestrel seq.fa --per-record", 1, "****\n\nThe input holds no FASTA record.\n"},
+    {"UnsafeForEveryRecord", "", "vestrel seq.fa --per-record -i 500 -t 5", 1,
+     "should be no less than 10.\n\nNo record of the input could be analysed.\n"},
+    // Records 1 to 4 in one member, the rest in a second one damaged in its middle.
+    {"DamagedGzipInTheFifthRecord", randomRecords("400000, 400000, 400000, 400000, 400000, 400000") + R"( && awk '/^>/ { n++ } n <= 4' seq.fa | gzip > seq.fa.gz &&
+        awk '/^>/ { n++ } n > 4' seq.fa | gzip > rest.gz && s=$(stat -c %s rest.gz) && head -c $((s / 2)) rest.gz >> seq.fa.gz &&
+        head -c 200 /dev/zero | tr '\0' '\377' >> seq.fa.gz && tail -c +$((s / 2 + 201)) rest.gz >> seq.fa.gz && rm rest.gz)",
+     "vestrel seq.fa.gz --per-record > out.txt; status=$?; grep '^Record' out.txt; tail -n 2 out.txt; rm out.txt; exit $status", 1,
+     "Record 1: r1 (400000 bp)\nRecord 2: r2 (400000 bp)\nRecord 3: r3 (400000 bp)\nRecord 4: r4 (400000 bp)\n" + kNotFasta},
+    // The third record long enough to be under way when the signal comes.
+    {"SigtermInTheThirdRecord", randomRecords("1000000, 1000000, 60000000, 1000000"),
+     R"(env --default-signal=INT vestrel seq.fa --per-record -t 0 -i 1000 > out.txt & until grep -q '^Record 3 of 4' out.txt;
+        do sleep 0.01; done; kill -TERM $! && wait $! 2>/dev/null; status=$?; rm out.txt; exit $status)", 143, ""},
+    {"SplitRecordsToo", "", "vestrel seq.fa --per-record --split-records", 1, "****\n\n",
+     "--per-record and --split-records are two ways to read the records: give one of them.\n"},
+    {"FolderIsAFile", "rm -r seq_records && echo earlier > seq_records", "vestrel seq.fa --per-record", 1,
+     "cannot open the file seq_records: Not a directory\n"},
+    {"InputInsideTheFolder", "cp seq.fa seq_records/in.fa", "vestrel seq_records/in.fa --per-record --prefix seq", 1,
+     "****\n\n", "The sequence file would be overwritten by the output folder seq_records\n"},
+    {"FullDisk", randomRecords("9000, 9000, 9000"), "trap '' XFSZ; ulimit -f 100 && vestrel seq.fa --per-record >/dev/null",
+     1, "", "cannot write the file seq_records/r1.Vestrel: File too large\n"},
+};
+
+class RefusedPerRecord : public ::testing::TestWithParam<Refused> {};
+
+TEST_P(RefusedPerRecord, LeavesTheEarlierResultsAsTheyWere) {
+    const Refused& refused = GetParam();
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), R"(head -n 30 "$S/examples/lambda.fa" > seq.fa && mkdir seq_records &&
+        for f in seq_records.tsv seq_records/old.SegGC seq_records/old_Vestrel.plt; do echo "earlier $f" > $f; done && )" +
+                                       (refused.setup.empty() ? "true" : refused.setup))
+                  .status,
+              0);
+    const auto before = snapshot(folder.path());
+    const CommandResult result = shell(folder.path(), refused.command);
+    EXPECT_EQ(result.status, refused.status);
+    EXPECT_TRUE(result.out.ends_with(refused.outEnd)) << result.out.substr(result.out.size() - std::min<size_t>(result.out.size(), 400));
+    EXPECT_EQ(result.err, refused.err);
+    EXPECT_TRUE(snapshot(folder.path()) == before) << "files came, went or changed";
+    EXPECT_EQ(shell(folder.path(), "ls -A | grep -c tmp").out, "0\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedPerRecord, ::testing::ValuesIn(kRefused),
+                         [](const auto& info) { return info.param.name; });
+
+// A run that succeeds replaces the earlier folder whole, a file that no
+// record gives included.
+TEST(PerRecordInput, ReplacesTheEarlierFolderWhole) {
+    TempDir folder;
+    const CommandResult run = shell(folder.path(), R"(cp "$S/examples/lambda.fa" seq.fa && mkdir seq_records &&
+        echo earlier > seq_records/old.SegGC && vestrel seq.fa --per-record > /dev/null && ls -A . seq_records)");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, ".:\nseq.fa\nseq_records\nseq_records.tsv\n\nseq_records:\n"
+                       "gi_9626243_ref_NC_001416.1_.SegGC\ngi_9626243_ref_NC_001416.1_.SegP\n"
+                       "gi_9626243_ref_NC_001416.1_.Vestrel\ngi_9626243_ref_NC_001416.1__GCcontent.html\n"
+                       "gi_9626243_ref_NC_001416.1__SegPoints.html\ngi_9626243_ref_NC_001416.1__Vestrel.plt\n");
+}
+
 }  // namespace
 }  // namespace vestrel::testing

@@ -66,5 +66,33 @@ INSTANTIATE_TEST_SUITE_P(Genomes, ReportPage, ::testing::Values(
     Report{kInputs + R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > hs.fna)", "hs.fna",
            {"CP003200.1", "CP003223.1", "CP003224.1", "CP003225.1", "CP003226.1", "CP003227.1", "CP003228.1"}}));
 
+// The page of a run per record: a row per record, and the record the
+// address names drawn with its own marks, zoomed as asked; without a
+// record in the address, the first. A record of the page's table that
+// was skipped has no picture to choose.
+TEST(ReportPage, ShowsTheRecordChosenOfARunPerRecord) {
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), kInputs + R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > hs.fna &&
+        printf '>short\nACGT\n' >> hs.fna && vestrel hs.fna --per-record -t 20 -i 1000 --report --windows 5000 \
+        -c points.txt > /dev/null)").status, 0);
+    const std::string page = readFile(folder / "hs_report.html");
+    EXPECT_EQ(count(page, "<tr data-file="), 8u);
+    EXPECT_EQ(count(page, "<option value="), 7u);
+    EXPECT_EQ(count(page, "src="), 0u);
+    const std::string url = "file://" + (folder / "hs_report.html").string();
+    const CommandResult chosen = chromium(folder, "--dump-dom", url + "#record=CP003224.1&x=1000-2000");
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_NE(chosen.out.find("data-status=\"ready\" data-record=\"CP003224.1\""), std::string::npos)
+        << chosen.out.substr(0, 2000);
+    EXPECT_EQ(count(chosen.out, "<g class=\"split\""),
+              count(readFile(folder / "hs_records/CP003224.1_SegPoints.html"), "<TR align"));
+    EXPECT_EQ(count(chosen.out, "<g class=\"coordinate\""), 2u);
+    EXPECT_EQ(count(chosen.out, "<g class=\"origin\""), 1u);
+    EXPECT_EQ(count(chosen.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 3u);
+    const CommandResult first = chromium(folder, "--dump-dom", url);
+    EXPECT_NE(first.out.find("data-record=\"CP003200.1\""), std::string::npos);
+    EXPECT_NE(first.out.find("data-x-start=\"1\" data-x-end=\"5333942\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vestrel::testing
