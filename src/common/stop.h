@@ -4,6 +4,8 @@
 #include <string>
 #include <variant>
 
+#include "common/console.h"
+
 namespace vestrel {
 
 enum class Channel { standardOutput, standardError };
@@ -22,6 +24,12 @@ inline Stop stopOnOutput(std::string message, int status = 1) {
 
 inline Stop stopOnError(std::string message, int status = 1) {
     return Stop{status, Channel::standardError, std::move(message)};
+}
+
+// Prints the stop's message where it goes; returns its exit status.
+inline int reportStop(const Stop& stop, const Console& console) {
+    writeText(stop.channel == Channel::standardOutput ? console.out : console.err, stop.message);
+    return stop.status;
 }
 
 // Either a value or the stop that prevented it.

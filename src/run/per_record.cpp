@@ -20,11 +20,6 @@
 namespace vestrel {
 namespace {
 
-int report(const Stop& stop, const Console& console) {
-    writeText(stop.channel == Channel::standardOutput ? console.out : console.err, stop.message);
-    return stop.status;
-}
-
 // A message of the run limits as one line of the table.
 std::string oneLine(std::string message) {
     while (!message.empty() && message.back() == '\n') message.pop_back();
@@ -183,7 +178,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     RecordCoordinates coordinates;
     if (parameters.plotCoordinates) {
         Outcome<RecordCoordinates> file = RecordCoordinates::read(parameters.coordinatesFileName);
-        if (!file.ok()) return report(file.stop(), console);
+        if (!file.ok()) return reportStop(file.stop(), console);
         coordinates = std::move(file.value());
     }
     RecordCount total(run.args[1]);
@@ -192,9 +187,9 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     OutputFiles whole;
     if (auto stop = createOutputFiles(whole, names,
                                       {false, parameters.browserTracks, windows, parameters.report, true}))
-        return report(*stop, console);
+        return reportStop(*stop, console);
     std::optional<OutputFolder> folder = OutputFolder::create(names.recordsFolder);
-    if (!folder) return report(stopOnOutput(refusal("cannot open the file", names.recordsFolder, errno)), console);
+    if (!folder) return reportStop(stopOnOutput(refusal("cannot open the file", names.recordsFolder, errno)), console);
     const std::string trackName = unnamedRecordName(run.stem);
     writeRecordsTableHeader(whole.recordsTable.get(), windows);
     if (parameters.browserTracks) {
@@ -216,7 +211,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     for (RecordRead record;;) {
         run.storing = "the sequence";
         Outcome<bool> read = reader.next(record);
-        if (!read.ok()) return report(read.stop(), console);
+        if (!read.ok()) return reportStop(read.stop(), console);
         if (!read.value()) break;
         ++number;
         RecordSummary summary;
@@ -264,7 +259,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
         const Coordinates own = coordinates.of(summary.name, summary.fileName);
         Outcome<Analysis> analysis =
             analyseSequence(sequence, derived, own.stored, own.coordinateCount, std::move(gaps), setting, &*slope);
-        if (!analysis.ok()) return report(analysis.stop(), console);
+        if (!analysis.ok()) return reportStop(analysis.stop(), console);
 
         run.storing = "the reports";
         auto pending = std::make_unique<Pending>();
@@ -294,14 +289,14 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
         writeText(console.out, "\n");
         slope.reset();
         reader.recycle(std::move(record.sequence.bases));
-        if (auto stop = writer.write(std::move(pending))) return report(*stop, console);
+        if (auto stop = writer.write(std::move(pending))) return reportStop(*stop, console);
     }
-    if (auto stop = writer.wait()) return report(*stop, console);
+    if (auto stop = writer.wait()) return reportStop(*stop, console);
 
     for (const std::string& name : coordinates.unknownNames())
         writeText(console.err, format("No record is named %s: its coordinates are not drawn.\n", name.c_str()));
     if (analysed == 0)
-        return report(stopOnOutput(number == 0 ? "The input holds no FASTA record.\n"
+        return reportStop(stopOnOutput(number == 0 ? "The input holds no FASTA record.\n"
                                                : "No record of the input could be analysed.\n"),
                       console);
     writeText(console.out, format("Records: %llu, analysed: %llu, skipped: %llu\n",
@@ -317,8 +312,8 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
                         parameters.plotZ});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
-        return report(stopOnError("cannot write the standard output\n"), console);
-    if (auto stop = publishOutputFiles(whole, &*folder)) return report(*stop, console);
+        return reportStop(stopOnError("cannot write the standard output\n"), console);
+    if (auto stop = publishOutputFiles(whole, &*folder)) return reportStop(*stop, console);
     return 0;
 }
 

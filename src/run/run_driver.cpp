@@ -27,11 +27,6 @@
 namespace vestrel {
 namespace {
 
-int report(const Stop& stop, const Console& console) {
-    writeText(stop.channel == Channel::standardOutput ? console.out : console.err, stop.message);
-    return stop.status;
-}
-
 // The stem the outputs are named after: the input's, or the prefix; a
 // prefix that ends in a slash names a folder for the input's stem.
 std::string outputStem(const std::string& inputName, const std::string& prefix) {
@@ -144,9 +139,9 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     }
     writeText(console.out, bannerText());
     RunParameters parameters;
-    if (auto stop = parseOptions(args, parameters, console)) return report(*stop, console);
+    if (auto stop = parseOptions(args, parameters, console)) return reportStop(*stop, console);
     if (parameters.perRecord && parameters.splitRecords)
-        return report(stopOnError("--per-record and --split-records are two ways to read the records: give one "
+        return reportStop(stopOnError("--per-record and --split-records are two ways to read the records: give one "
                                   "of them.\n"),
                       console);
 
@@ -154,14 +149,14 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     const std::string& inputName = args[1];
     const std::string stem = outputStem(inputName, parameters.outputPrefix);
     const OutputNames names = outputNamesFor(stem);
-    if (auto stop = checkNames(inputName, names, parameters)) return report(*stop, console);
+    if (auto stop = checkNames(inputName, names, parameters)) return reportStop(*stop, console);
     const KernelTable* kernels = kernelTable(parameters.kernel);
     if (kernels == nullptr)
-        return report(stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
+        return reportStop(stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
                                          kernelName(parameters.kernel), kernelName(parameters.kernel))),
                       console);
     std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
-    if (!input) return report(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
+    if (!input) return reportStop(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
     if (parameters.perRecord)
@@ -170,33 +165,33 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     Coordinates coordinates;
     if (parameters.plotCoordinates) {
         Outcome<Coordinates> file = readCoordinates(parameters.coordinatesFileName);
-        if (!file.ok()) return report(file.stop(), console);
+        if (!file.ok()) return reportStop(file.stop(), console);
         coordinates = std::move(file.value());
     }
 
     // Reading, and the limits the sequence sets.
     storing = "the sequence";
     Outcome<Sequence> read = readFasta(*input, *kernels, console, kMaximumBases, threads > 1);
-    if (!read.ok()) return report(read.stop(), console);
+    if (!read.ok()) return reportStop(read.stop(), console);
     input.reset();
     const Sequence& sequence = read.value();
     Outcome<DerivedValues> derived = checkRunLimits(
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
-    if (!derived.ok()) return report(derived.stop(), console);
+    if (!derived.ok()) return reportStop(derived.stop(), console);
     OutputFiles outputs;
     if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
-        return report(*stop, console);
+        return reportStop(*stop, console);
 
     ThreadPool pool(threads);
     const AnalysisSetting setting{parameters, *kernels, pool, threads, console, storing};
     Outcome<Analysis> analysis = analyseSequence(sequence, derived.value(), coordinates.stored,
                                                  coordinates.coordinateCount, std::nullopt, setting);
-    if (!analysis.ok()) return report(analysis.stop(), console);
+    if (!analysis.ok()) return reportStop(analysis.stop(), console);
 
     // The reports, put in place together.
     storing = "the reports";
     if (auto stop = writeOutputs(outputs, sequence, analysis.value(), parameters, stem, args, *kernels, pool, console))
-        return report(*stop, console);
+        return reportStop(*stop, console);
     return 0;
 }
 
