@@ -29,6 +29,7 @@
 #                                set, 1 otherwise (an assembly run takes 12 to 16 s on two processors)
 #   BENCH_SECTIONS="assembly collection"  which sections to run
 #   BENCH_GZIP=1                 0: leave out section A's gzip row
+#   BENCH_REPORT=1               0: leave out section A's page of the assembly (--report; needs chromium)
 #   BENCH_ASSEMBLY_SEED=1        seed of make_genome --assembly
 #   BENCH_COLLECTION_COUNT=300   genomes in the collection
 #   BENCH_COLLECTION_SEED=1      seed of make_genome --collection
@@ -45,6 +46,7 @@ runs=${BENCH_RUNS:-3}
 assembly_runs=${BENCH_ASSEMBLY_RUNS:-${BENCH_RUNS:-1}}
 sections=${BENCH_SECTIONS-"assembly collection"}
 gzip_on=${BENCH_GZIP:-1}
+report_on=${BENCH_REPORT:-1}
 assembly_seed=${BENCH_ASSEMBLY_SEED:-1}
 collection_count=${BENCH_COLLECTION_COUNT:-300}
 collection_seed=${BENCH_COLLECTION_SEED:-1}
@@ -60,7 +62,7 @@ for s in $sections; do
 done
 section_on() { [[ " $sections " == *" $1 "* ]]; }
 
-bash scripts/install-deps.sh g++ cmake make libisal-dev gzip time
+bash scripts/install-deps.sh g++ cmake make libisal-dev gzip time chromium
 source bench/build_vestrel.sh  # sets jobs, vestrel
 bench=$root/build/bench
 data=$bench/data
@@ -284,6 +286,36 @@ if section_on assembly; then
         "make_genome's; 424 .SegGC files$([ "$gzip_on" = 1 ] && echo '; gzip table = plain table'); the 250 Mb run: status 0)"
     fi
   } >"$tables/a_notes"
+
+  # The page of the whole assembly: one --report run (with --windows, the
+  # fullest page), its size, and headless Chromium's load of it with the
+  # first record and with the last chromosome chosen, beside an empty page.
+  if [ "$report_on" = 1 ] && command -v chromium >/dev/null; then
+    echo "== assembly, plain, --per-record --report --windows 100000" >&2
+    dir=$(run_dir assembly report 1 "$assembly" assembly.fa)
+    timed "$dir" "$vestrel" assembly.fa --per-record --report --windows 100000
+    page=$dir/w/assembly_report.html
+    chromium_load() {  # DIR URL: a timed load, the DOM after the page's script in DIR/stdout
+      mkdir -p "$1/w"
+      timed "$1" timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
+        --disable-component-update --disable-sync --no-first-run --user-data-dir="$1/profile" \
+        --virtual-time-budget=5000 --dump-dom "$2"
+    }
+    echo '<!DOCTYPE html><title>empty</title>' >"$scratch/empty.html"
+    for rep in $(seq 3); do
+      chromium_load "$scratch/page.first.$rep" "file://$page"
+      chromium_load "$scratch/page.chrY.$rep" "file://$page#record=chrY"
+      chromium_load "$scratch/page.empty.$rep" "file://$scratch/empty.html"
+    done
+    ready=$(grep -l 'data-status="ready"' "$scratch"/page.first.*/stdout "$scratch"/page.chrY.*/stdout 2>/dev/null | wc -l)
+    {
+      printf "page of the assembly (--report --windows 100000): %.2f MB, the run %.3f s;" \
+        "$(awk -v b="$(stat -c %s "$page")" 'BEGIN {print b / 1e6}')" "$(awk '{print $1}' "$dir/time")"
+      printf " Chromium's load (medians of 3): first record %.3f s, chrY %.3f s, an empty page %.3f s; ready %d/6\n" \
+        "$(column page first 3 1)" "$(column page chrY 3 1)" "$(column page empty 3 1)" "$ready"
+    } >>"$tables/a_notes"
+    [ "$keep" = 1 ] || rm -rf "$dir/w/assembly_records"
+  fi
 fi
 
 # --- B. collection -----------------------------------------------------------------------------

@@ -26,8 +26,10 @@ inline Stop stopOnError(std::string message, int status = 1) {
     return Stop{status, Channel::standardError, std::move(message)};
 }
 
-// Prints the stop's message where it goes; returns its exit status.
+// Prints the stop's message where it goes, after what the standard output
+// holds; returns its exit status.
 inline int reportStop(const Stop& stop, const Console& console) {
+    if (stop.channel == Channel::standardError) std::fflush(console.out);
     writeText(stop.channel == Channel::standardOutput ? console.out : console.err, stop.message);
     return stop.status;
 }

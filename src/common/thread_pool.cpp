@@ -120,7 +120,9 @@ void ThreadPool::join(const Background& background) {
         task->done = true;
         return;
     }
-    changed_.wait(lock, [&] { return task->done; });
+    // The task may be waiting for tasks it queued: run them meanwhile.
+    while (!task->done)
+        if (!runOne(lock)) changed_.wait(lock);
     if (task->failure) std::rethrow_exception(task->failure);
 }
 

@@ -44,7 +44,8 @@ public:
         std::shared_ptr<Task> task_;
     };
     Background start(std::function<void()> run);
-    // Waits for the task to end; an exception of the task reaches the caller.
+    // Waits for the task to end, running queued tasks meanwhile; an
+    // exception of the task reaches the caller.
     void join(const Background& background);
     // Lets go of a task whose result is no longer wanted: one not yet started
     // never runs, one under way is waited for (its exception dropped).

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -93,6 +94,8 @@ struct ReadState {
     std::vector<Record> records;
     bool stopAtRecord = false;  // reading stops before a header that ends the record begun
     bool begun = false;         // a header or a base has been read
+    const std::function<void()>* beforeWarning = nullptr;  // called before the first warning
+    bool warned = false;
 };
 
 // Why reading a block stopped before its end.
@@ -149,6 +152,8 @@ struct ByteReader {
                     s.records.push_back(Record{std::string(), s.length});
                     break;
                 case kOddLetter:
+                    if (!std::exchange(s.warned, true) && s.beforeWarning != nullptr && *s.beforeWarning)
+                        (*s.beforeWarning)();
                     warnUnexpected(static_cast<char>(c), console);
                     s.out[s.length++] = 'n';
                     ++s.gapBases;
@@ -193,13 +198,14 @@ struct BlockReader {
 };
 
 // Takes the memory for the bases from the system on a thread of its own, a
-// step at a time from `from`, at most kAhead bytes beyond what the reader has
-// written: the page faults then cost the reader nothing, and input that is
-// not bases (long headers, blank lines) costs at most kAhead of memory never
-// used.
+// step at a time from `from`, at most `ahead` bytes beyond what the reader
+// has written: the page faults then cost the reader nothing, and input that
+// is not bases (long headers, blank lines) costs at most `ahead` of memory
+// never used.
 class TouchAhead {
 public:
-    TouchAhead(const BaseStorage& storage, std::uint64_t from, std::uint64_t size) : reached_(from) {
+    TouchAhead(const BaseStorage& storage, std::uint64_t from, std::uint64_t size, std::uint64_t ahead = 32 << 20)
+        : ahead_(ahead), reached_(from) {
         if (size < from + 4 * kStep) return;
         try {
             thread_ = std::thread([this, &storage, from, size] { touch(storage, from, size); });
@@ -234,12 +240,11 @@ public:
 
 private:
     static constexpr std::uint64_t kStep = 4 << 20;
-    static constexpr std::uint64_t kAhead = 32 << 20;
 
     void touch(const BaseStorage& storage, std::uint64_t from, std::uint64_t size) {
         for (std::uint64_t at = from; at < size; at += kStep) {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || at < written_ + kAhead; });
+            changed_.wait(lock, [&] { return stopping_ || at < written_ + ahead_; });
             if (stopping_) return;
             lock.unlock();
             const std::uint64_t to = std::min(at + kStep, size);
@@ -254,6 +259,7 @@ private:
     bool stopping_ = false;
     std::uint64_t written_ = 0;   // guarded by mutex_
     std::uint64_t reported_ = 0;  // the reader's own
+    const std::uint64_t ahead_;
     std::uint64_t reached_;       // the toucher's own
 };
 
@@ -323,6 +329,7 @@ struct RecordReader::State {
     const char* populatedStorage = nullptr;  // the memory `populated` is of
     std::uint64_t populated = 0;             // taken from the system by a toucher
     ReadBlock block{nullptr, std::free};
+    std::function<void()> beforeWarning;
     const unsigned char* pending = nullptr;  // what is left of the block
     const unsigned char* pendingEnd = nullptr;
     bool ended = false;
@@ -340,6 +347,8 @@ RecordReader::RecordReader(ByteSource& source, const KernelTable& kernels, const
 
 RecordReader::~RecordReader() = default;
 
+void RecordReader::beforeFirstWarning(std::function<void()> hook) { state_->beforeWarning = std::move(hook); }
+
 void RecordReader::recycle(BaseStorage storage) {
     if (!state_->storage && storage.capacity() >= state_->capacity) state_->storage = std::move(storage);
 }
@@ -356,9 +365,12 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
     ReadState state;
     state.out = s.storage.get();
     state.stopAtRecord = true;
+    state.beforeWarning = &s.beforeWarning;
     std::uint64_t discarded = 0;  // bases of a record too long to keep
     std::optional<TouchAhead> toucher;
-    if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity);
+    // Memory taken and given back serves the next records: a record's
+    // memory is taken at most 8 MB beyond its bases.
+    if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity, 8 << 20);
     BlockReader reader{state, s.kernels, s.console};
     for (;;) {
         if (s.pending == s.pendingEnd) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,9 @@ public:
     Outcome<bool> next(RecordRead& record);
     // Takes the memory of a record's bases back for the records that follow.
     void recycle(BaseStorage storage);
+    // Calls `hook` in the middle of reading a record, before its first
+    // warning is written.
+    void beforeFirstWarning(std::function<void()> hook);
 
 private:
     struct State;

@@ -45,9 +45,10 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues&
         analysis.gaps = std::move(gaps.value());
     }
     listGaps(analysis.gaps, console);
-    if (pool.size() < setting.threadsAsked)
+    if (setting.threadsStarted < setting.threadsAsked)
         writeText(console.err, format("Only %u of the %u threads asked for could be started; going on "
-                                      "with %u.\n", pool.size(), setting.threadsAsked, pool.size()));
+                                      "with %u.\n", setting.threadsStarted, setting.threadsAsked,
+                                      setting.threadsStarted));
     SegmentationResults segmentation;
     if (auto stop = segmentContigs(sequence, analysis.gaps, analysis.segmentation, index, &pool, segmentation,
                                    console))

@@ -45,6 +45,7 @@ struct AnalysisSetting {
     const KernelTable& kernels;
     ThreadPool& pool;
     unsigned threadsAsked;
+    unsigned threadsStarted;  // of the run (a pool of one thread may serve one of several analyses side by side)
     const Console& console;
     const char*& storing;  // what is being built, for the message when memory runs out
 };

@@ -1,10 +1,13 @@
 #include "run/per_record.h"
 
+#include <cstring>
+#include <new>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include "common/format.h"
+#include "common/kept_console.h"
 #include "common/stop.h"
 #include "common/thread_pool.h"
 #include "input/coordinates.h"
@@ -66,40 +69,24 @@ std::string limitReason(const RecordRead& record, const RunParameters& parameter
     return "";
 }
 
-// The files of one record in the folder, named after the record.
-struct RecordFiles {
-    std::vector<FolderFile> files;
-    AnalysisFiles streams;
+// Where a record's lines of the tracks of the whole input go: those files,
+// or text kept until the record's turn.
+struct TrackFiles {
+    std::FILE* segment = nullptr;
+    std::FILE* splitPoint = nullptr;
+    CompositionFiles composition{};
 };
 
-Outcome<RecordFiles> createRecordFiles(const OutputFolder& folder, const std::string& fileName,
-                                       const RunParameters& parameters, OutputFiles& whole) {
-    RecordFiles created;
-    std::FILE** streams[] = {&created.streams.segmentSteps,   &created.streams.segmentPage,
-                             &created.streams.splitPointData, &created.streams.curveData,
-                             &created.streams.plotScript,     &created.streams.splitPointPage,
-                             &created.streams.coordinatePoints};
-    const OutputNames names = outputNamesFor(fileName);
-    const std::string* paths[] = {&names.segmentSteps, &names.segmentPage, &names.splitPointData, &names.curveData,
-                                  &names.plotScript, &names.splitPointPage, &names.coordinatePoints};
-    const std::size_t count = parameters.plotCoordinates ? 7 : 6;
-    created.files.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        Outcome<FolderFile> file = FolderFile::create(folder, *paths[i]);
-        if (!file.ok()) return file.stop();
-        created.files.push_back(std::move(file.value()));
-        *streams[i] = created.files.back().get();
-    }
-    // The tracks go to the files of the whole input, under their track lines.
-    created.streams.segmentTrack = whole.segmentTrack.get();
-    created.streams.splitPointTrack = whole.splitPointTrack.get();
-    created.streams.composition = {whole.gcWindows.get(), whole.gcSkew.get(), whole.cumulativeSkew.get(),
-                                   whole.replication.get()};
-    created.streams.trackHeaders = false;
-    return created;
-}
+// What a record's files are written with.
+struct WriteContext {
+    const OutputFolder& folder;
+    const RunParameters& parameters;
+    const KernelTable& kernels;
+    const std::string& trackName;
+    const std::vector<std::string>& args;
+};
 
-// What one analysed record's files are written from, owned by the writing.
+// What one analysed record's files are written from.
 struct Pending {
     Analysis analysis;
     std::vector<Record> names;
@@ -111,17 +98,73 @@ struct Pending {
     std::optional<Stop> stop;
 };
 
+std::unique_ptr<Pending> pendingOf(Analysis analysis, const Sequence& sequence, const RecordSummary& summary,
+                                   const std::string& folder, const WriteContext& context, ThreadPool& pool) {
+    auto pending = std::make_unique<Pending>();
+    pending->analysis = std::move(analysis);
+    // A record without a name is known by its file name in the tracks.
+    pending->names = {Record{summary.name.empty() ? summary.fileName : summary.name, 0}};
+    pending->map.emplace(pending->names, sequence.length, summary.fileName);
+    pending->composition =
+        compositionOfRecords(sequence, *pending->map, context.parameters.windowSize, context.kernels, pool);
+    pending->fileName = summary.fileName;
+    pending->stem = folder + "/" + summary.fileName;
+    pending->length = sequence.length;
+    return pending;
+}
+
+// The table's numbers of an analysed record.
+void summarise(RecordSummary& summary, const Pending& pending) {
+    const Analysis& found = pending.analysis;
+    summary.analysed = true;
+    summary.counts = found.counts;
+    summary.segments = found.segments.records.size();
+    summary.splitPoints = found.sortedSplitPoints.size();
+    for (const SplitPoint& point : found.sortedSplitPoints)
+        if (!summary.strongest || point.strength > *summary.strongest) summary.strongest = point.strength;
+    if (!pending.composition.empty()) summary.extremes = pending.composition.front().extremes;
+}
+
+// Makes the record's six files (seven with coordinates) in the folder,
+// named after the record, and writes them; its track lines go to `tracks`.
+std::optional<Stop> writeRecordFiles(const Pending& p, const TrackFiles& tracks, const WriteContext& context,
+                                     ThreadPool& pool) {
+    const OutputNames names = outputNamesFor(p.fileName);
+    const std::string* paths[] = {&names.segmentSteps, &names.segmentPage, &names.splitPointData, &names.curveData,
+                                  &names.plotScript, &names.splitPointPage, &names.coordinatePoints};
+    AnalysisFiles streams;
+    std::FILE** files[] = {&streams.segmentSteps, &streams.segmentPage, &streams.splitPointData, &streams.curveData,
+                           &streams.plotScript, &streams.splitPointPage, &streams.coordinatePoints};
+    std::vector<FolderFile> created;
+    const std::size_t count = context.parameters.plotCoordinates ? 7 : 6;
+    created.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        Outcome<FolderFile> file = FolderFile::create(context.folder, *paths[i]);
+        if (!file.ok()) return file.stop();
+        created.push_back(std::move(file.value()));
+        *files[i] = created.back().get();
+    }
+    streams.segmentTrack = tracks.segment;
+    streams.splitPointTrack = tracks.splitPoint;
+    streams.composition = tracks.composition;
+    streams.trackHeaders = false;
+    writeAnalysisFiles(streams, {p.length, nullptr, p.analysis, *p.map, p.composition, p.stem, context.trackName,
+                                 context.args},
+                       context.parameters, context.kernels, pool);
+    std::optional<Stop> first;
+    for (FolderFile& file : created)
+        if (auto stop = file.finish(); stop && !first) first = std::move(stop);
+    return first;
+}
+
 // Writes a record's files on a worker of the pool while the main thread
 // reads the next record; one record at a time, in file order, so that the
 // files of the whole input get their lines in order. On one thread the
 // writing happens when it is waited for.
 class RecordWriter {
 public:
-    RecordWriter(ThreadPool& pool, const RunParameters& parameters, const KernelTable& kernels,
-                 const std::string& trackName, const std::vector<std::string>& args, const OutputFolder& folder,
-                 OutputFiles& whole)
-        : pool_(pool), parameters_(parameters), kernels_(kernels), trackName_(trackName), args_(args),
-          folder_(folder), whole_(whole) {}
+    RecordWriter(ThreadPool& pool, const WriteContext& context, const TrackFiles& tracks)
+        : pool_(pool), context_(context), tracks_(tracks) {}
     ~RecordWriter() { pool_.abandon(task_); }
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
@@ -130,19 +173,7 @@ public:
     std::optional<Stop> write(std::unique_ptr<Pending> record) {
         if (auto stop = wait()) return stop;
         pending_ = std::move(record);
-        task_ = pool_.start([this] {
-            Pending& p = *pending_;
-            Outcome<RecordFiles> files = createRecordFiles(folder_, p.fileName, parameters_, whole_);
-            if (!files.ok()) {
-                p.stop = files.stop();
-                return;
-            }
-            writeAnalysisFiles(files.value().streams, {p.length, nullptr, p.analysis, *p.map, p.composition, p.stem,
-                                                       trackName_, args_},
-                               parameters_, kernels_, pool_);
-            for (FolderFile& file : files.value().files)
-                if (auto stop = file.finish(); stop && !p.stop) p.stop = std::move(stop);
-        });
+        task_ = pool_.start([this] { pending_->stop = writeRecordFiles(*pending_, tracks_, context_, pool_); });
         return std::nullopt;
     }
 
@@ -156,14 +187,302 @@ public:
 
 private:
     ThreadPool& pool_;
-    const RunParameters& parameters_;
-    const KernelTable& kernels_;
-    const std::string& trackName_;
-    const std::vector<std::string>& args_;
-    const OutputFolder& folder_;
-    OutputFiles& whole_;
+    const WriteContext& context_;
+    const TrackFiles& tracks_;
     std::unique_ptr<Pending> pending_;
     ThreadPool::Background task_;
+};
+
+// Records shorter than this are analysed side by side, each on one thread,
+// in batches of at most kBatchRecords records and kBatchBases bases (or one
+// record), their console and track lines kept until it is their turn; a
+// batch is analysed while the next is read.
+constexpr std::uint32_t kSideBySide = 1 << 23;
+constexpr std::uint64_t kBatchBases = 1 << 24;
+constexpr std::size_t kBatchRecords = 256;
+
+// A record of a batch.
+struct Entry {
+    RecordSummary summary;
+    std::string heading;
+    Sequence sequence;  // its own copy of the bases, when it is analysed
+    Coordinates coordinates;
+    KeptConsole console;
+    std::unique_ptr<KeptText> tracks[6];  // segments, split points, the three composition tracks, the table
+    std::unique_ptr<Pending> pending;
+    std::optional<Stop> stop;
+};
+
+// The run per record, record after record.
+class PerRecordDriver {
+public:
+    PerRecordDriver(const PerRecordRun& run, RecordCoordinates& coordinates, OutputFiles& whole,
+                    const OutputFolder& folder, ThreadPool& pool)
+        : run_(run),
+          parameters_(run.parameters),
+          console_(run.console),
+          coordinates_(coordinates),
+          whole_(whole),
+          pool_(pool),
+          windows_(run.parameters.windowSize > 0),
+          trackName_(unnamedRecordName(run.stem)),
+          context_{folder, run.parameters, run.kernels, trackName_, run.args},
+          tracks_{whole.segmentTrack.get(), whole.splitPointTrack.get(),
+                  {whole.gcWindows.get(), whole.gcSkew.get(), whole.cumulativeSkew.get(), whole.replication.get()}},
+          writer_(pool, context_, tracks_),
+          setting_{run.parameters, run.kernels, pool, run.threads, pool.size(), run.console, run.storing} {
+        writeRecordsTableHeader(whole.recordsTable.get(), windows_);
+        if (parameters_.browserTracks) {
+            writeSegmentTrackLine(tracks_.segment, trackName_);
+            writeSplitPointTrackLine(tracks_.splitPoint, trackName_);
+        }
+        if (windows_) writeCompositionTrackLines(tracks_.composition, parameters_.windowSize, trackName_);
+    }
+    ~PerRecordDriver() { pool_.abandon(runningTask_); }
+    PerRecordDriver(const PerRecordDriver&) = delete;
+    PerRecordDriver& operator=(const PerRecordDriver&) = delete;
+
+    // Reads and analyses every record.
+    std::optional<Stop> run(ByteSource& input) {
+        RecordReader reader(input, run_.kernels, console_, kMaximumBases, run_.threads > 1);
+        // The warnings of a record come after the consoles of the records
+        // before it, all of it out: with both streams in one, as on one thread.
+        std::optional<Stop> stopped;
+        reader.beforeFirstWarning([&] {
+            if (auto stop = flush(); stop && !stopped) stopped = std::move(stop);
+            std::fflush(console_.out);
+        });
+        RecordCount total(run_.args[1]);
+        RecordFileNames fileNames;
+        for (RecordRead record;;) {
+            run_.storing = "the sequence";
+            Outcome<bool> read = reader.next(record);
+            if (stopped) return stopped;
+            if (!read.ok()) {  // the records before it come out as they would one by one
+                if (auto stop = flush()) return stop;
+                return read.stop();
+            }
+            if (!read.value()) break;
+            ++records_;
+            RecordSummary summary;
+            summary.name = record.name();
+            summary.fileName = fileNames.next(summary.name);
+            summary.length = record.length;
+            summary.lengthWithoutGaps = record.length - record.gapBases;
+            summary.status = limitReason(record, parameters_);
+            const std::optional<std::uint64_t>& count = total.get();
+            std::string heading = format("Record %llu", static_cast<unsigned long long>(records_));
+            if (count) heading += format(" of %llu", static_cast<unsigned long long>(*count));
+            heading += format(": %s (%llu bp)", (summary.name.empty() ? summary.fileName : summary.name).c_str(),
+                              static_cast<unsigned long long>(record.length));
+            const bool small = !record.tooLong && record.sequence.length < kSideBySide;
+            std::optional<Stop> stop;
+            if (pool_.size() > 1 && small) {
+                stop = add(std::move(summary), std::move(heading), record.sequence);
+            } else {
+                stop = flush();
+                if (!stop) stop = analyse(std::move(summary), heading, record.sequence);
+            }
+            reader.recycle(std::move(record.sequence.bases));
+            if (stop) return stop;
+        }
+        if (auto stop = flush()) return stop;
+        return writer_.wait();
+    }
+
+    std::uint64_t records() const { return records_; }
+    std::uint64_t analysed() const { return analysed_; }
+
+private:
+    // A record analysed here, its pool inside: its heading, its own run's
+    // console, its row; its files written while the next record is read.
+    std::optional<Stop> analyse(RecordSummary summary, const std::string& heading, const Sequence& sequence) {
+        // The slope begun before the gaps are scanned, as in a run on the record alone.
+        std::optional<SlopeWork> slope;
+        DerivedValues derived{};
+        std::vector<Gap> gaps;
+        if (summary.status.empty()) {
+            slope.emplace(sequence, run_.kernels).start(pool_);
+            derived = derivedValuesOf(sequence);
+            if (!gapsOf(sequence, derived, gaps)) summary.status = "too many gaps";
+        }
+        if (!summary.status.empty()) {
+            slope.reset();
+            skipped(summary, heading, &sequence);
+            return std::nullopt;
+        }
+        writeText(console_.out, heading + "\n\n");
+        std::fflush(console_.out);
+        checkRunLimits(sequence, limits(), console_);
+        const Coordinates own = coordinates_.of(summary.name, summary.fileName);
+        Outcome<Analysis> analysis =
+            analyseSequence(sequence, derived, own.stored, own.coordinateCount, std::move(gaps), setting_, &*slope);
+        if (!analysis.ok()) return analysis.stop();
+        run_.storing = "the reports";
+        std::unique_ptr<Pending> pending =
+            pendingOf(std::move(analysis.value()), sequence, summary, run_.names.recordsFolder, context_, pool_);
+        summarise(summary, *pending);
+        counted(summary, pending.get());
+        writeText(console_.out, "\n");
+        return writer_.write(std::move(pending));
+    }
+
+    // A short record kept for the batch, with a copy of its bases.
+    std::optional<Stop> add(RecordSummary summary, std::string heading, const Sequence& sequence) {
+        auto entry = std::make_unique<Entry>();
+        entry->summary = std::move(summary);
+        entry->heading = std::move(heading);
+        if (entry->summary.status.empty()) {
+            entry->sequence.bases = BaseStorage::reserve(sequence.length);
+            if (!entry->sequence.bases) throw std::bad_alloc();
+            std::memcpy(entry->sequence.bases.get(), sequence.bases.get(), sequence.length);
+            entry->sequence.length = sequence.length;
+            entry->sequence.lengthExcludingGaps = sequence.lengthExcludingGaps;
+            entry->sequence.records = sequence.records;
+            entry->coordinates = coordinates_.of(entry->summary.name, entry->summary.fileName);
+            for (std::size_t i = 0; i < 6; ++i)
+                if ((i < 2 && parameters_.browserTracks) || (i >= 2 && windows_)) entry->tracks[i] = std::make_unique<KeptText>();
+        } else {
+            entry->summary.counts = run_.kernels.count(sequence.bases.get(), sequence.bases.get() + sequence.length);
+        }
+        if (!batch_.empty() && (batchBases_ + sequence.length > kBatchBases || batch_.size() == kBatchRecords))
+            if (auto stop = launch()) return stop;
+        batchBases_ += sequence.length;
+        batch_.push_back(std::move(entry));
+        return std::nullopt;
+    }
+
+    // Begins analysing the batch gathered, side by side on the pool, while
+    // the next is read; the batch before is given its turn first.
+    std::optional<Stop> launch() {
+        if (batch_.empty()) return std::nullopt;
+        if (auto stop = finishRunning()) return stop;
+        running_ = std::move(batch_);
+        batch_.clear();
+        batchBases_ = 0;
+        runningTask_ = pool_.start(
+            [this] { pool_.forEach(running_.size(), [&](std::size_t i) { analyseAlone(*running_[i]); }); });
+        return std::nullopt;
+    }
+
+    // Every batch analysed and given its turn.
+    std::optional<Stop> flush() {
+        if (auto stop = launch()) return stop;
+        return finishRunning();
+    }
+
+    // Waits for the batch under way, then gives each of its records its turn.
+    std::optional<Stop> finishRunning() {
+        if (running_.empty()) return std::nullopt;
+        pool_.join(std::exchange(runningTask_, {}));
+        const std::vector<std::unique_ptr<Entry>> batch = std::move(running_);
+        running_.clear();
+        if (auto stop = writer_.wait()) return stop;  // the record before has its track lines first
+        for (const std::unique_ptr<Entry>& entry : batch) {
+            if (!entry->summary.status.empty() && !entry->summary.analysed) {
+                skipped(entry->summary, entry->heading, nullptr);
+                continue;
+            }
+            writeText(console_.out, entry->heading + "\n\n");
+            entry->console.replay(console_);
+            if (entry->stop) return entry->stop;
+            std::FILE* whole[] = {tracks_.segment, tracks_.splitPoint, tracks_.composition.gcWindows,
+                                  tracks_.composition.gcSkew, tracks_.composition.cumulativeSkew,
+                                  tracks_.composition.replication};
+            for (std::size_t i = 0; i < 6; ++i)
+                if (entry->tracks[i]) writeText(whole[i], entry->tracks[i]->text());
+            counted(entry->summary, entry->pending.get());
+            writeText(console_.out, "\n");
+        }
+        return std::nullopt;
+    }
+
+    // One record of a batch, on one thread: what analyse() does, its console
+    // and track lines kept.
+    void analyseAlone(Entry& entry) {
+        if (!entry.summary.status.empty()) return;
+        const Sequence& sequence = entry.sequence;
+        const DerivedValues derived = derivedValuesOf(sequence);
+        std::vector<Gap> gaps;
+        if (!gapsOf(sequence, derived, gaps)) {
+            entry.summary.status = "too many gaps";
+            entry.summary.counts = run_.kernels.count(sequence.bases.get(), sequence.bases.get() + sequence.length);
+            return;
+        }
+        ThreadPool alone(1);
+        const Console console = entry.console.console();
+        const char* storing = "the segmentation";
+        const AnalysisSetting setting{parameters_, run_.kernels, alone, run_.threads, pool_.size(), console, storing};
+        checkRunLimits(sequence, limits(), console);
+        Outcome<Analysis> analysis = analyseSequence(sequence, derived, entry.coordinates.stored,
+                                                     entry.coordinates.coordinateCount, std::move(gaps), setting);
+        if (!analysis.ok()) {
+            entry.stop = analysis.stop();
+            return;
+        }
+        entry.pending = pendingOf(std::move(analysis.value()), sequence, entry.summary, run_.names.recordsFolder,
+                                  context_, alone);
+        summarise(entry.summary, *entry.pending);
+        const auto file = [&](std::size_t i) { return entry.tracks[i] ? entry.tracks[i]->get() : nullptr; };
+        entry.stop = writeRecordFiles(*entry.pending, {file(0), file(1), {file(2), file(3), file(4), file(5)}},
+                                      context_, alone);
+        entry.sequence = Sequence{};
+    }
+
+    void skipped(RecordSummary& summary, const std::string& heading, const Sequence* sequence) {
+        if (sequence != nullptr && !summary.counts && sequence->length == summary.length)
+            summary.counts = run_.kernels.count(sequence->bases.get(), sequence->bases.get() + sequence->length);
+        writeText(console_.out, heading + " skipped: " + summary.status + "\n\n");
+        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_);
+        if (parameters_.report) report_.addRecord(summary);
+    }
+
+    // An analysed record's row and its part of the page.
+    void counted(RecordSummary& summary, const Pending* pending) {
+        summary.status = "analysed";
+        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_);
+        if (parameters_.report) {
+            const Analysis& found = pending->analysis;
+            report_.addRecord(summary);
+            report_.addView({summary, pending->length, found.plotScale, found.gaps, found.segments,
+                             found.sortedSplitPoints, found.profile, pending->composition, parameters_.windowSize});
+        }
+        ++analysed_;
+    }
+
+    LimitOptions limits() const {
+        return {parameters_.haltingParameter, parameters_.minimumLength, parameters_.gapOption};
+    }
+    DerivedValues derivedValuesOf(const Sequence& sequence) const {
+        return {choosePlotScale(sequence.length), resolveFilteredGapSize(sequence.length, parameters_.gapOption)};
+    }
+    static bool gapsOf(const Sequence& sequence, const DerivedValues& derived, std::vector<Gap>& gaps) {
+        Outcome<std::vector<Gap>> scanned = scanGaps(sequence, derived.filteredGapSize);
+        if (!scanned.ok()) return false;
+        gaps = std::move(scanned.value());
+        return true;
+    }
+
+    const PerRecordRun& run_;
+    const RunParameters& parameters_;
+    const Console& console_;
+    RecordCoordinates& coordinates_;
+    OutputFiles& whole_;
+    ThreadPool& pool_;
+    const bool windows_;
+    const std::string trackName_;
+    const WriteContext context_;
+    const TrackFiles tracks_;
+    RecordWriter writer_;
+    const AnalysisSetting setting_;
+    std::vector<std::unique_ptr<Entry>> batch_;    // being gathered
+    std::uint64_t batchBases_ = 0;
+    std::vector<std::unique_ptr<Entry>> running_;  // being analysed
+    ThreadPool::Background runningTask_;
+    std::uint64_t records_ = 0, analysed_ = 0;
+
+public:
+    AssemblyReport report_;
 };
 
 }  // namespace
@@ -172,7 +491,6 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     const RunParameters& parameters = run.parameters;
     const Console& console = run.console;
     const OutputNames& names = run.names;
-    const bool windows = parameters.windowSize > 0;
 
     run.storing = "the coordinates";
     RecordCoordinates coordinates;
@@ -181,135 +499,39 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
         if (!file.ok()) return reportStop(file.stop(), console);
         coordinates = std::move(file.value());
     }
-    RecordCount total(run.args[1]);
 
     // The files of the whole input, and the folder of the records' files.
     OutputFiles whole;
-    if (auto stop = createOutputFiles(whole, names,
-                                      {false, parameters.browserTracks, windows, parameters.report, true}))
+    if (auto stop = createOutputFiles(whole, names, {false, parameters.browserTracks, parameters.windowSize > 0,
+                                                     parameters.report, true}))
         return reportStop(*stop, console);
     std::optional<OutputFolder> folder = OutputFolder::create(names.recordsFolder);
     if (!folder) return reportStop(stopOnOutput(refusal("cannot open the file", names.recordsFolder, errno)), console);
-    const std::string trackName = unnamedRecordName(run.stem);
-    writeRecordsTableHeader(whole.recordsTable.get(), windows);
-    if (parameters.browserTracks) {
-        writeSegmentTrackLine(whole.segmentTrack.get(), trackName);
-        writeSplitPointTrackLine(whole.splitPointTrack.get(), trackName);
-    }
-    if (windows)
-        writeCompositionTrackLines({whole.gcWindows.get(), whole.gcSkew.get(), whole.cumulativeSkew.get(),
-                                    whole.replication.get()},
-                                   parameters.windowSize, trackName);
-    AssemblyReport assembly;
 
     ThreadPool pool(run.threads);
-    const AnalysisSetting setting{parameters, run.kernels, pool, run.threads, console, run.storing};
-    RecordReader reader(input, run.kernels, console, kMaximumBases, run.threads > 1);
-    RecordFileNames fileNames;
-    RecordWriter writer(pool, parameters, run.kernels, trackName, run.args, *folder, whole);
-    std::uint64_t number = 0, analysed = 0;
-    for (RecordRead record;;) {
-        run.storing = "the sequence";
-        Outcome<bool> read = reader.next(record);
-        if (!read.ok()) return reportStop(read.stop(), console);
-        if (!read.value()) break;
-        ++number;
-        RecordSummary summary;
-        summary.name = record.name();
-        summary.fileName = fileNames.next(summary.name);
-        summary.length = record.length;
-        summary.lengthWithoutGaps = record.length - record.gapBases;
-        const Sequence& sequence = record.sequence;
-        std::string skipped = limitReason(record, parameters);
-        // The slope begun before the gaps are scanned, as in a run on the record alone.
-        std::optional<SlopeWork> slope;
-        DerivedValues derived{};
-        std::vector<Gap> gaps;
-        if (skipped.empty()) {
-            slope.emplace(sequence, run.kernels).start(pool);
-            derived = DerivedValues{choosePlotScale(sequence.length),
-                                    resolveFilteredGapSize(sequence.length, parameters.gapOption)};
-            Outcome<std::vector<Gap>> scanned = scanGaps(sequence, derived.filteredGapSize);
-            if (scanned.ok()) gaps = std::move(scanned.value());
-            else skipped = "too many gaps";
-        }
+    PerRecordDriver driver(run, coordinates, whole, *folder, pool);
+    if (auto stop = driver.run(input)) return reportStop(*stop, console);
 
-        const std::optional<std::uint64_t>& records = total.get();
-        std::string heading = format("Record %llu", static_cast<unsigned long long>(number));
-        if (records) heading += format(" of %llu", static_cast<unsigned long long>(*records));
-        heading += format(": %s (%llu bp)", (summary.name.empty() ? summary.fileName : summary.name).c_str(),
-                          static_cast<unsigned long long>(record.length));
-        if (!skipped.empty()) {
-            summary.status = skipped;
-            if (!record.tooLong)
-                summary.counts = run.kernels.count(sequence.bases.get(), sequence.bases.get() + sequence.length);
-            writeText(console.out, heading + " skipped: " + skipped + "\n\n");
-            writeRecordsTableRow(whole.recordsTable.get(), summary, windows);
-            if (parameters.report) assembly.addRecord(summary);
-            slope.reset();  // before the bases it reads go back
-            reader.recycle(std::move(record.sequence.bases));
-            continue;
-        }
-        writeText(console.out, heading + "\n\n");
-        std::fflush(console.out);
-
-        // The record's own run, as on a file holding it alone.
-        checkRunLimits(sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption},
-                       console);
-        const Coordinates own = coordinates.of(summary.name, summary.fileName);
-        Outcome<Analysis> analysis =
-            analyseSequence(sequence, derived, own.stored, own.coordinateCount, std::move(gaps), setting, &*slope);
-        if (!analysis.ok()) return reportStop(analysis.stop(), console);
-
-        run.storing = "the reports";
-        auto pending = std::make_unique<Pending>();
-        pending->analysis = std::move(analysis.value());
-        pending->names = {Record{summary.name.empty() ? summary.fileName : summary.name, 0}};
-        pending->map.emplace(pending->names, sequence.length, summary.fileName);
-        pending->composition = compositionOfRecords(sequence, *pending->map, parameters.windowSize, run.kernels, pool);
-        pending->fileName = summary.fileName;
-        pending->stem = names.recordsFolder + "/" + summary.fileName;
-        pending->length = sequence.length;
-
-        const Analysis& found = pending->analysis;
-        summary.analysed = true;
-        summary.counts = found.counts;
-        summary.segments = found.segments.records.size();
-        summary.splitPoints = found.sortedSplitPoints.size();
-        for (const SplitPoint& point : found.sortedSplitPoints)
-            if (!summary.strongest || point.strength > *summary.strongest) summary.strongest = point.strength;
-        if (windows && !pending->composition.empty()) summary.extremes = pending->composition.front().extremes;
-        writeRecordsTableRow(whole.recordsTable.get(), summary, windows);
-        if (parameters.report) {
-            assembly.addRecord(summary);
-            assembly.addView({summary, sequence.length, found.plotScale, found.gaps, found.segments,
-                              found.sortedSplitPoints, found.profile, pending->composition, parameters.windowSize});
-        }
-        ++analysed;
-        writeText(console.out, "\n");
-        slope.reset();
-        reader.recycle(std::move(record.sequence.bases));
-        if (auto stop = writer.write(std::move(pending))) return reportStop(*stop, console);
-    }
-    if (auto stop = writer.wait()) return reportStop(*stop, console);
-
+    std::fflush(console.out);
     for (const std::string& name : coordinates.unknownNames())
         writeText(console.err, format("No record is named %s: its coordinates are not drawn.\n", name.c_str()));
-    if (analysed == 0)
-        return reportStop(stopOnOutput(number == 0 ? "The input holds no FASTA record.\n"
-                                               : "No record of the input could be analysed.\n"),
-                      console);
+    if (driver.analysed() == 0)
+        return reportStop(stopOnOutput(driver.records() == 0 ? "The input holds no FASTA record.\n"
+                                                             : "No record of the input could be analysed.\n"),
+                          console);
     writeText(console.out, format("Records: %llu, analysed: %llu, skipped: %llu\n",
-                                  static_cast<unsigned long long>(number), static_cast<unsigned long long>(analysed),
-                                  static_cast<unsigned long long>(number - analysed)));
+                                  static_cast<unsigned long long>(driver.records()),
+                                  static_cast<unsigned long long>(driver.analysed()),
+                                  static_cast<unsigned long long>(driver.records() - driver.analysed())));
     if (parameters.report)
-        assembly.write(whole.reportPage.get(),
-                       {run.args[1], commandLineOf(run.args),
-                        format("halting parameter %g, minimum length %u bp, gap size %s", parameters.haltingParameter,
-                               parameters.minimumLength,
-                               parameters.gapOption >= 1 ? format("%g bp", parameters.gapOption).c_str()
-                                                         : format("%g of each record's length", parameters.gapOption).c_str()),
-                        parameters.plotZ});
+        driver.report_.write(
+            whole.reportPage.get(),
+            {run.args[1], commandLineOf(run.args),
+             format("halting parameter %g, minimum length %u bp, gap size %s", parameters.haltingParameter,
+                    parameters.minimumLength,
+                    parameters.gapOption >= 1 ? format("%g bp", parameters.gapOption).c_str()
+                                              : format("%g of each record's length", parameters.gapOption).c_str()),
+             parameters.plotZ});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return reportStop(stopOnError("cannot write the standard output\n"), console);

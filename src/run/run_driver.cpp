@@ -183,7 +183,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         return reportStop(*stop, console);
 
     ThreadPool pool(threads);
-    const AnalysisSetting setting{parameters, *kernels, pool, threads, console, storing};
+    const AnalysisSetting setting{parameters, *kernels, pool, threads, pool.size(), console, storing};
     Outcome<Analysis> analysis = analyseSequence(sequence, derived.value(), coordinates.stored,
                                                  coordinates.coordinateCount, std::nullopt, setting);
     if (!analysis.ok()) return reportStop(analysis.stop(), console);

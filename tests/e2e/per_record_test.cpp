@@ -209,6 +209,21 @@ TEST(PerRecordInput, CompressedAndPipedGiveTheSameFiles) {
     EXPECT_EQ(readFile(folder / "pipe.out"), expected);
 }
 
+// Records analysed side by side print as one thread prints them, both
+// streams in one: a depth-limit message, then the warnings of the records
+// after it.
+TEST(PerRecordInput, SideBySideTheConsoleIsAsOnOneThread) {
+    TempDir folder;
+    const CommandResult runs = shell(folder.path(), R"(awk 'BEGIN { for (r = 1; r <= 3; r++) { print ">deep" r;
+            for (b = 0; b < 1002; b++) { s = ""; for (i = 0; i < 101; i++) s = s (b % 2 ? "c" : "a"); print s } }
+            print ">odd"; print "ACGTXACGTEACGT"; for (i = 0; i < 30; i++) print "ACGTACGTTTGGCCAAGGTTACACAGAGGTCA" }' > seq.fa &&
+        vestrel seq.fa --per-record -i 100 -t 10 --threads 1 > one.txt 2>&1 && mv seq_records.tsv one.tsv &&
+        vestrel seq.fa --per-record -i 100 -t 10 > two.txt 2>&1 && cmp one.txt two.txt && cmp one.tsv seq_records.tsv &&
+        grep -c 'Too many segmentation times' one.txt)");
+    EXPECT_EQ(runs.status, 0) << runs.err;
+    EXPECT_EQ(runs.out, "3\n");
+}
+
 // Runs per record that must replace nothing, beside an earlier run's
 // results: the status, how the console ends, the error stream, and the
 // folder byte for byte as it was, no temporary file or folder left.
