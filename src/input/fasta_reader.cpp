@@ -369,8 +369,8 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
     std::uint64_t discarded = 0;  // bases of a record too long to keep
     std::optional<TouchAhead> toucher;
     // Memory taken and given back serves the next records: a record's
-    // memory is taken at most 8 MB beyond its bases.
-    if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity, 8 << 20);
+    // memory is taken at most 24 MB beyond its bases.
+    if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity, 24 << 20);
     BlockReader reader{state, s.kernels, s.console};
     for (;;) {
         if (s.pending == s.pendingEnd) {

@@ -198,7 +198,7 @@ private:
 // record), their console and track lines kept until it is their turn; a
 // batch is analysed while the next is read.
 constexpr std::uint32_t kSideBySide = 1 << 23;
-constexpr std::uint64_t kBatchBases = 1 << 24;
+constexpr std::uint64_t kBatchBases = 12 << 20;
 constexpr std::size_t kBatchRecords = 256;
 
 // A record of a batch.
