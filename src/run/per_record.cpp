@@ -292,6 +292,7 @@ public:
 
     std::uint64_t records() const { return records_; }
     std::uint64_t analysed() const { return analysed_; }
+    const AssemblyReport& report() const { return report_; }
 
 private:
     // A record analysed here, its pool inside: its heading, its own run's
@@ -480,8 +481,6 @@ private:
     std::vector<std::unique_ptr<Entry>> running_;  // being analysed
     ThreadPool::Background runningTask_;
     std::uint64_t records_ = 0, analysed_ = 0;
-
-public:
     AssemblyReport report_;
 };
 
@@ -524,7 +523,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
                                   static_cast<unsigned long long>(driver.analysed()),
                                   static_cast<unsigned long long>(driver.records() - driver.analysed())));
     if (parameters.report)
-        driver.report_.write(
+        driver.report().write(
             whole.reportPage.get(),
             {run.args[1], commandLineOf(run.args),
              format("halting parameter %g, minimum length %u bp, gap size %s", parameters.haltingParameter,

@@ -261,7 +261,7 @@ const Refused kRefused[] = {
      "Record 1: r1 (400000 bp)\nRecord 2: r2 (400000 bp)\nRecord 3: r3 (400000 bp)\nRecord 4: r4 (400000 bp)\n" + kNotFasta},
     // The third record long enough to be under way when the signal comes.
     {"SigtermInTheThirdRecord", randomRecords("1000000, 1000000, 60000000, 1000000"),
-     R"(env --default-signal=INT vestrel seq.fa --per-record -t 0 -i 1000 > out.txt & until grep -q '^Record 3 of 4' out.txt;
+     R"(env --default-signal=INT vestrel seq.fa --per-record -t 0 -i 1000 > out.txt & until grep -qs '^Record 3 of 4' out.txt;
         do sleep 0.01; done; kill -TERM $! && wait $! 2>/dev/null; status=$?; rm out.txt; exit $status)", 143, ""},
     {"SplitRecordsToo", "", "vestrel seq.fa --per-record --split-records", 1, "****\n\n",
      "--per-record and --split-records are two ways to read the records: give one of them.\n"},
