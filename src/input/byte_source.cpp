@@ -1,6 +1,7 @@
 #include "input/byte_source.h"
 
 #include "input/gzip_source.h"
+#include "input/queued_source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,12 +91,15 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ByteSource> openSequenceFile(const std::string& path) {
+std::unique_ptr<ByteSource> openSequenceFile(const std::string& path, bool decompressAside) {
     std::optional<FileSource> file = FileSource::open(path);
     if (!file) return nullptr;
     auto peeked = std::make_unique<PeekedSource>(std::make_unique<FileSource>(std::move(*file)));
-    if (peeked->peek(2) == 2 && peeked->held() == "\x1f\x8b")
-        return std::make_unique<GzipSource>(std::move(peeked));
+    if (peeked->peek(2) == 2 && peeked->held() == "\x1f\x8b") {
+        auto gzip = std::make_unique<GzipSource>(std::move(peeked));
+        if (decompressAside) return std::make_unique<QueuedSource>(std::move(gzip));
+        return gzip;
+    }
     return peeked;
 }
 

@@ -52,7 +52,8 @@ private:
 
 // The sequence file as the reader takes it: decompressed as it is read when
 // its first bytes are the gzip magic 0x1f 0x8b (looked at as they stream in,
-// so pipes work too); null, errno set, when it cannot be opened.
-std::unique_ptr<ByteSource> openSequenceFile(const std::string& path);
+// so pipes work too); null, errno set, when it cannot be opened. With
+// `decompressAside`, a thread of its own decompresses ahead of the reading.
+std::unique_ptr<ByteSource> openSequenceFile(const std::string& path, bool decompressAside = false);
 
 }  // namespace vestrel

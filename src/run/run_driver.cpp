@@ -155,10 +155,10 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         return reportStop(stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
                                          kernelName(parameters.kernel), kernelName(parameters.kernel))),
                       console);
-    std::unique_ptr<ByteSource> input = openSequenceFile(inputName);
-    if (!input) return reportStop(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
+    std::unique_ptr<ByteSource> input = openSequenceFile(inputName, threads > 1);
+    if (!input) return reportStop(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
     if (parameters.perRecord)
         return runPerRecord(*input, {args, parameters, stem, names, *kernels, threads, console, storing});
     storing = "the coordinates";

@@ -1,0 +1,97 @@
+// Compressed input decompressed on a thread of its own, through a queue of
+// small blocks: whatever the ends of the stream, the members and the pieces
+// it arrives in, reading gives what reading without the queue gives, with
+// either kernel, and a failure comes where it stands.
+#include <gtest/gtest.h>
+
+#include <isa-l/igzip_lib.h>
+
+#include "input/fasta_reader.h"
+#include "input/gzip_source.h"
+#include "input/queued_source.h"
+#include "support/unit_support.h"
+
+namespace vestrel {
+namespace {
+
+std::string gzipped(std::string bytes) {
+    std::string out(bytes.size() + bytes.size() / 2 + 1024, '\0');
+    isal_zstream stream;
+    isal_deflate_stateless_init(&stream);
+    stream.gzip_flag = IGZIP_GZIP;
+    stream.next_in = reinterpret_cast<std::uint8_t*>(bytes.data());
+    stream.avail_in = static_cast<std::uint32_t>(bytes.size());
+    stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
+    stream.avail_out = static_cast<std::uint32_t>(out.size());
+    stream.end_of_stream = 1;
+    EXPECT_EQ(isal_deflate_stateless(&stream), COMP_OK);
+    out.resize(stream.total_out);
+    return out;
+}
+
+// Two records of 30,000 bases, in lines that the bulk copy takes.
+std::string fasta() {
+    std::string text;
+    for (const char* header : {">one\n", ">two\n"}) {
+        text += header;
+        for (int line = 0; line < 500; ++line) text += testing::rep(line % 3 ? "ACGTTGCA" : "acgtNNgc", 7) + "ACGT\n";
+    }
+    return text;
+}
+
+struct Stream {
+    std::string name;
+    std::string bytes;
+    bool damaged;  // after every byte of fasta() but the last record's end
+};
+void PrintTo(const Stream& stream, std::ostream* out) { *out << stream.name; }
+
+std::vector<Stream> streams() {
+    const std::string text = fasta();
+    const std::string first = gzipped(text.substr(0, 40000)), second = gzipped(text.substr(40000));
+    std::string damaged = gzipped(text.substr(40000));
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 40; ++i) damaged[i] = '\xff';
+    return {{"one member", gzipped(text), false},
+            {"two members", first + second, false},
+            {"an empty member between", first + gzipped("") + second, false},
+            {"truncated inside a block", first + second.substr(0, second.size() - 9), true},
+            {"a damaged member after a good one", first + damaged, true}};
+}
+
+class QueueTest : public ::testing::TestWithParam<Stream> {};
+
+TEST_P(QueueTest, ReadsAsWithoutTheQueue) {
+    const Stream& stream = GetParam();
+    const std::string text = fasta();
+    for (KernelKind kind : {KernelKind::reference, KernelKind::automatic})
+        for (std::size_t piece : {std::size_t{1}, std::size_t{4096}})
+            for (bool queued : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << kernelName(kind) << ", pieces of " << piece
+                                                  << (queued ? ", queued" : ""));
+                std::unique_ptr<ByteSource> source =
+                    std::make_unique<GzipSource>(std::make_unique<testing::MemorySource>(stream.bytes, piece));
+                // Blocks smaller than the reader's, so that the queue runs empty and full.
+                if (queued) source = std::make_unique<QueuedSource>(std::move(source), 1000, 3);
+                testing::CapturedConsole console;
+                RecordReader reader(*source, *kernelTable(kind), console.console());
+                std::vector<std::string> records;
+                RecordRead record;
+                Outcome<bool> read = true;
+                while ((read = reader.next(record)).ok() && read.value()) records.emplace_back(record.sequence.view());
+                EXPECT_EQ(!read.ok(), stream.damaged);
+                EXPECT_TRUE(read.ok() || read.stop().message.starts_with("It seems that the input file is not"));
+                // Without damage both records; with it, the first one, which ends before it.
+                testing::MemorySource plain(text);
+                const Outcome<Sequence> whole = readFasta(plain, *kernelTable(kind), console.console());
+                ASSERT_TRUE(whole.ok());
+                const std::string_view bases = whole.value().view();
+                ASSERT_EQ(records.size(), stream.damaged ? 1u : 2u);
+                EXPECT_EQ(records[0], bases.substr(0, 30000));
+                EXPECT_EQ(records.back(), stream.damaged ? bases.substr(0, 30000) : bases.substr(30000));
+            }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, QueueTest, ::testing::ValuesIn(streams()));
+
+}  // namespace
+}  // namespace vestrel
