@@ -25,9 +25,9 @@ bool copyPlainScalar(const unsigned char* from, std::size_t count, char* to,
     return true;
 }
 
-const KernelTable kReferenceKernels{KernelKind::reference, countScalar, scanScalar,
-                                    copyPlainScalar, walkMeansScalar, walkSumsScalar,
-                                    positionMeanScalar, walkMeanScalar};
+const KernelTable kReferenceKernels{KernelKind::reference, countScalar,      scanScalar,
+                                    copyPlainScalar,        walkMeansScalar,  walkSumsScalar,
+                                    positionMeanScalar,     walkMeanScalar,   skewWalkScalar};
 
 KernelKind pretendLacking = KernelKind::reference;
 
@@ -107,6 +107,15 @@ BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
         if (score > best.best) best = {score, p};
     }
     return best;
+}
+
+void skewWalkScalar(const char* first, const char* last, std::uint64_t before, SkewWalk& walk) {
+    for (const char* p = first; p < last; ++p) {
+        walk.value += (*p == 'g') - (*p == 'c');
+        const std::uint64_t position = before + static_cast<std::uint64_t>(p - first) + 1;
+        if (walk.value < walk.lowest) walk.lowest = walk.value, walk.origin = position;
+        if (walk.value > walk.highest) walk.highest = walk.value, walk.terminus = position;
+    }
 }
 
 const char* kernelName(KernelKind kind) {

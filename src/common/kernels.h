@@ -62,6 +62,16 @@ struct WalkSums {
     double sxx = 0, sxy = 0;
 };
 
+// The walk c(0) = 0, c(i) = c(i - 1) + 1 for g, - 1 for c, unchanged
+// otherwise: its value, its lowest and highest values and the first 1-based
+// positions where it takes them (0 before any base).
+struct SkewWalk {
+    std::int64_t value = 0;
+    std::int64_t lowest = INT64_MAX;
+    std::int64_t highest = INT64_MIN;
+    std::uint64_t origin = 0, terminus = 0;
+};
+
 enum class KernelKind { automatic, reference, avx2, avx512 };
 
 struct KernelTable {
@@ -86,6 +96,9 @@ struct KernelTable {
     // The two means one at a time, for two threads: mx needs only the count.
     double (*positionMean)(std::int32_t count);
     double (*walkMean)(const char* bases, std::uint32_t length, std::int32_t count);
+    // Goes on with the walk over [first, last), `before` bases having come
+    // before `first`.
+    void (*skewWalk)(const char* first, const char* last, std::uint64_t before, SkewWalk& walk);
 };
 
 const char* kernelName(KernelKind kind);
@@ -103,6 +116,7 @@ void pretendProcessorLacks(KernelKind kind);
 
 // The scalar kernels, also the tails of the vector ones.
 BaseCounts countScalar(const char* first, const char* last);
+void skewWalkScalar(const char* first, const char* last, std::uint64_t before, SkewWalk& walk);
 BestCut scanScalar(const char* bases, std::int32_t first, std::int32_t last,
                    ClassCounts before, std::int32_t atTotal, std::int32_t gcTotal,
                    BestCut best);

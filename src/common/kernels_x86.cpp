@@ -411,14 +411,57 @@ __attribute__((target("avx2"))) double walkMeanAvx2(const char* bases, std::uint
     return walkPass<1>(bases, length, One<ValueQuotients>{{_mm256_set1_pd(count)}})[0];
 }
 
+// The skew walk 32 bases at a time: the steps' running sums within the block
+// (in bytes: they stay within -32..32), then the block's lowest and highest
+// against the walk's, and the first base where a new one is reached.
+__attribute__((target("avx2,bmi"))) void skewWalkAvx2(const char* first, const char* last, std::uint64_t before,
+                                                       SkewWalk& walk) {
+    const char* p = first;
+    const __m256i g = _mm256_set1_epi8('g'), c = _mm256_set1_epi8('c'), fifteen = _mm256_set1_epi8(15);
+    for (; last - p >= 32; p += 32) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        __m256i sums = _mm256_sub_epi8(_mm256_cmpeq_epi8(bytes, c), _mm256_cmpeq_epi8(bytes, g));
+        sums = _mm256_add_epi8(sums, _mm256_slli_si256(sums, 1));
+        sums = _mm256_add_epi8(sums, _mm256_slli_si256(sums, 2));
+        sums = _mm256_add_epi8(sums, _mm256_slli_si256(sums, 4));
+        sums = _mm256_add_epi8(sums, _mm256_slli_si256(sums, 8));
+        const __m256i lowEnd = _mm256_shuffle_epi8(sums, fifteen);  // each half's last sum
+        sums = _mm256_add_epi8(sums, _mm256_permute2x128_si256(lowEnd, lowEnd, 0x08));
+        __m256i low = _mm256_min_epi8(sums, _mm256_permute2x128_si256(sums, sums, 0x01));
+        __m256i high = _mm256_max_epi8(sums, _mm256_permute2x128_si256(sums, sums, 0x01));
+        for (int shift : {8, 4, 2, 1}) {
+            low = _mm256_min_epi8(low, _mm256_srli_si256(low, shift));
+            high = _mm256_max_epi8(high, _mm256_srli_si256(high, shift));
+        }
+        const std::int64_t lowest = static_cast<std::int8_t>(_mm256_extract_epi8(low, 0));
+        const std::int64_t highest = static_cast<std::int8_t>(_mm256_extract_epi8(high, 0));
+        const std::uint64_t at = before + static_cast<std::uint64_t>(p - first);
+        if (walk.value + lowest < walk.lowest) {
+            const auto lane = static_cast<unsigned>(
+                _mm256_movemask_epi8(_mm256_cmpeq_epi8(sums, _mm256_set1_epi8(static_cast<char>(lowest)))));
+            walk.lowest = walk.value + lowest;
+            walk.origin = at + _tzcnt_u32(lane) + 1;
+        }
+        if (walk.value + highest > walk.highest) {
+            const auto lane = static_cast<unsigned>(
+                _mm256_movemask_epi8(_mm256_cmpeq_epi8(sums, _mm256_set1_epi8(static_cast<char>(highest)))));
+            walk.highest = walk.value + highest;
+            walk.terminus = at + _tzcnt_u32(lane) + 1;
+        }
+        walk.value += static_cast<std::int8_t>(_mm256_extract_epi8(sums, 31));
+    }
+    skewWalkScalar(p, last, before + static_cast<std::uint64_t>(p - first), walk);
+}
+
 }  // namespace
 
 extern const KernelTable kAvx2Kernels{KernelKind::avx2,  countAvx2,     scanAvx2,
                                       copyPlainAvx2,     walkMeansAvx2, walkSumsAvx2,
-                                      positionMeanAvx2,  walkMeanAvx2};
+                                      positionMeanAvx2,  walkMeanAvx2,  skewWalkAvx2};
 // The slope's passes are bound by the divider and the ordered additions,
 // which wider vectors do not speed up: AVX2 serves for both.
-extern const KernelTable kAvx512Kernels{KernelKind::avx512, countAvx2, scanAvx512, copyPlainAvx2,
-                                        walkMeansAvx2, walkSumsAvx2, positionMeanAvx2, walkMeanAvx2};
+extern const KernelTable kAvx512Kernels{KernelKind::avx512, countAvx2,        scanAvx512,     copyPlainAvx2,
+                                        walkMeansAvx2,      walkSumsAvx2,     positionMeanAvx2, walkMeanAvx2,
+                                        skewWalkAvx2};
 
 }  // namespace vestrel

@@ -3,19 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
+#include "common/base_index.h"
 #include "common/kernels.h"
 
 namespace vestrel {
-
-// Calls `window(from, to, counts)` for each window of `size` bases of the
-// 0-based half-open stretch [start, end), in order, from its first base; the
-// last window may be shorter. from and to are relative to `start`.
-void forEachWindow(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end,
-                   std::uint32_t size,
-                   const std::function<void(std::uint64_t from, std::uint64_t to, const BaseCounts&)>& window);
 
 // The walk c(0) = 0, c(i) = c(i - 1) + 1 for g, - 1 for c, unchanged
 // otherwise, over the bases of [start, end): the first 1-based position
@@ -37,7 +30,7 @@ struct RecordComposition {
     std::vector<BaseCounts> windows;  // `size` bases each from the first base; the last may be shorter
     SkewExtremes extremes;
 };
-RecordComposition compositionOf(const KernelTable& kernels, const char* bases, std::uint64_t start,
-                                std::uint64_t end, std::uint32_t size);
+// The windows' counts taken from the index.
+RecordComposition compositionOf(const BaseIndex& index, std::uint64_t start, std::uint64_t end, std::uint32_t size);
 
 }  // namespace vestrel

@@ -12,16 +12,16 @@
 #include "run/command_line.h"
 
 namespace vestrel {
-Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
-                                  const std::vector<std::int64_t>& storedCoordinates,
-                                  std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
-                                  const AnalysisSetting& setting, SlopeWork* begun) {
+Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input, const AnalysisSetting& setting) {
+    const DerivedValues& derived = input.derived;
+    SlopeWork* begun = input.slope;
+    std::optional<std::vector<Gap>>& knownGaps = input.knownGaps;
     const RunParameters& parameters = setting.parameters;
     const Console& console = setting.console;
     ThreadPool& pool = setting.pool;
     Analysis analysis;
     analysis.plotScale = derived.plotScale;
-    analysis.coordinateCount = coordinateCount;
+    analysis.coordinateCount = input.coordinateCount;
 
     // The slope depends on the bases alone: its sums over the walk values run
     // on a worker of the pool beside the segmentation, those over the
@@ -58,6 +58,15 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues&
     analysis.segments = std::move(segmentation.segments);
     analysis.counts = index.before(sequence.length);
 
+    // The composition while the slope is being finished on a worker.
+    if (input.records != nullptr && parameters.windowSize > 0) {
+        const auto& spans = input.records->spans();
+        analysis.composition.resize(spans.size());
+        pool.forEach(spans.size(), [&](std::size_t i) {
+            analysis.composition[i] = compositionOf(index, spans[i].start, spans[i].end, parameters.windowSize);
+        });
+    }
+
     // The curve, with the split points and the coordinates projected onto it.
     setting.storing = "the curve";
     writeText(console.out, "\n\n2. Calculating and outputing Vestrel coordinates\n\n");
@@ -66,21 +75,8 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues&
     splitPositions.reserve(analysis.sortedSplitPoints.size());
     for (const SplitPoint& point : analysis.sortedSplitPoints) splitPositions.push_back(point.position);
     analysis.profile = profilePass(sequence, slope.finish(pool), {derived.plotScale, parameters.plotZ}, index,
-                                   splitPositions, drawableCoordinates(storedCoordinates, sequence.length), console);
+                                   splitPositions, drawableCoordinates(input.storedCoordinates, sequence.length), console);
     return analysis;
-}
-
-std::vector<RecordComposition> compositionOfRecords(const Sequence& sequence, const RecordMap& records,
-                                                    std::uint32_t windowSize, const KernelTable& kernels,
-                                                    ThreadPool& pool) {
-    std::vector<RecordComposition> composition;
-    if (windowSize == 0) return composition;
-    composition.resize(records.spans().size());
-    pool.forEach(composition.size(), [&](std::size_t i) {
-        const RecordMap::Span& span = records.spans()[i];
-        composition[i] = compositionOf(kernels, sequence.bases.get(), span.start, span.end, windowSize);
-    });
-    return composition;
 }
 
 void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,
@@ -114,14 +110,14 @@ void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents
     });
     add(files.composition.gcWindows, [&] {
         if (files.trackHeaders) writeCompositionTrackLines(files.composition, parameters.windowSize, contents.trackName);
-        writeCompositionTracks(files.composition, contents.records, contents.composition, parameters.windowSize);
+        writeCompositionTracks(files.composition, contents.records, analysis.composition, parameters.windowSize);
     });
     add(contents.sequence != nullptr ? files.reportPage : nullptr, [&] {
         writeHtmlReport(files.reportPage,
                         {contents.args[1], commandLineOf(contents.args), *contents.sequence, contents.records, kernels,
                          analysis.segmentation, analysis.gaps, analysis.segments, analysis.sortedSplitPoints,
                          analysis.profile, analysis.plotScale, parameters.plotZ, parameters.densityFileName,
-                         analysis.coordinateCount, parameters.windowSize, contents.composition});
+                         analysis.coordinateCount, parameters.windowSize, analysis.composition});
     });
     pool.forEach(writers.size(), [&](std::size_t i) { writers[i](); });
 }

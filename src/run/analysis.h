@@ -37,6 +37,7 @@ struct Analysis {
     Profile profile;
     std::int32_t coordinateCount = 0;
     BaseCounts counts;  // the a, c, g and t of the whole sequence
+    std::vector<RecordComposition> composition;  // one per record with windows, else none
 };
 
 // Where the analysis runs and what it reports on.
@@ -50,16 +51,22 @@ struct AnalysisSetting {
     const char*& storing;  // what is being built, for the message when memory runs out
 };
 
+// What an analysis is asked for besides the sequence.
+struct AnalysisInput {
+    DerivedValues derived;
+    const std::vector<std::int64_t>& storedCoordinates;  // each coordinate - 1
+    std::int32_t coordinateCount;
+    std::optional<std::vector<Gap>> knownGaps;  // scanned when not given
+    const RecordMap* records = nullptr;         // whose composition is counted, with windows
+    SlopeWork* slope = nullptr;                 // begun already; else begun here
+};
+
 // Segments the sequence and runs the profile pass, printing the segmentation
 // heading, the gaps, the contigs, every attempt, the curve heading and the
-// progress lines. The gaps are scanned unless `knownGaps` holds them; too
-// many gaps stop the analysis, as does a record that cannot be stored. The
-// slope is worked out beside the segmentation, begun here unless `slope`
-// is one begun already.
-Outcome<Analysis> analyseSequence(const Sequence& sequence, const DerivedValues& derived,
-                                  const std::vector<std::int64_t>& storedCoordinates,
-                                  std::int32_t coordinateCount, std::optional<std::vector<Gap>> knownGaps,
-                                  const AnalysisSetting& setting, SlopeWork* slope = nullptr);
+// progress lines; too many gaps stop the analysis, as does a record that
+// cannot be stored. The slope is worked out beside the segmentation, and the
+// composition of the records (with windows) counted while it is.
+Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input, const AnalysisSetting& setting);
 
 // The streams of the files one analysis writes; null where a file is not
 // written. Without `trackHeaders` the track files get their lines alone
@@ -85,17 +92,10 @@ struct FileContents {
     const Sequence* sequence;   // its bases, for the report page; null without one
     const Analysis& analysis;
     const RecordMap& records;
-    const std::vector<RecordComposition>& composition;  // one per record with --windows, else none
     std::string stem;                                   // names the data files in the plot script
     std::string trackName;                              // the name on the track lines
     const std::vector<std::string>& args;               // the command line, for the report page
 };
-
-// The counts of the windows and the skew extremes of every record, each
-// record a task of the pool.
-std::vector<RecordComposition> compositionOfRecords(const Sequence& sequence, const RecordMap& records,
-                                                    std::uint32_t windowSize, const KernelTable& kernels,
-                                                    ThreadPool& pool);
 
 // Writes every file whose stream is given, each file a task of the pool.
 void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,

@@ -91,22 +91,18 @@ struct Pending {
     Analysis analysis;
     std::vector<Record> names;
     std::optional<RecordMap> map;
-    std::vector<RecordComposition> composition;
     std::string fileName;
     std::string stem;
     std::uint32_t length = 0;
     std::optional<Stop> stop;
 };
 
-std::unique_ptr<Pending> pendingOf(Analysis analysis, const Sequence& sequence, const RecordSummary& summary,
-                                   const std::string& folder, const WriteContext& context, ThreadPool& pool) {
+// A record's pending files, its names as the tracks give them: a record
+// without a name is known by its file name.
+std::unique_ptr<Pending> pendingFor(const Sequence& sequence, const RecordSummary& summary, const std::string& folder) {
     auto pending = std::make_unique<Pending>();
-    pending->analysis = std::move(analysis);
-    // A record without a name is known by its file name in the tracks.
     pending->names = {Record{summary.name.empty() ? summary.fileName : summary.name, 0}};
     pending->map.emplace(pending->names, sequence.length, summary.fileName);
-    pending->composition =
-        compositionOfRecords(sequence, *pending->map, context.parameters.windowSize, context.kernels, pool);
     pending->fileName = summary.fileName;
     pending->stem = folder + "/" + summary.fileName;
     pending->length = sequence.length;
@@ -122,7 +118,7 @@ void summarise(RecordSummary& summary, const Pending& pending) {
     summary.splitPoints = found.sortedSplitPoints.size();
     for (const SplitPoint& point : found.sortedSplitPoints)
         if (!summary.strongest || point.strength > *summary.strongest) summary.strongest = point.strength;
-    if (!pending.composition.empty()) summary.extremes = pending.composition.front().extremes;
+    if (!found.composition.empty()) summary.extremes = found.composition.front().extremes;
 }
 
 // Makes the record's six files (seven with coordinates) in the folder,
@@ -148,7 +144,7 @@ std::optional<Stop> writeRecordFiles(const Pending& p, const TrackFiles& tracks,
     streams.splitPointTrack = tracks.splitPoint;
     streams.composition = tracks.composition;
     streams.trackHeaders = false;
-    writeAnalysisFiles(streams, {p.length, nullptr, p.analysis, *p.map, p.composition, p.stem, context.trackName,
+    writeAnalysisFiles(streams, {p.length, nullptr, p.analysis, *p.map, p.stem, context.trackName,
                                  context.args},
                        context.parameters, context.kernels, pool);
     std::optional<Stop> first;
@@ -316,12 +312,12 @@ private:
         std::fflush(console_.out);
         checkRunLimits(sequence, limits(), console_);
         const Coordinates own = coordinates_.of(summary.name, summary.fileName);
-        Outcome<Analysis> analysis =
-            analyseSequence(sequence, derived, own.stored, own.coordinateCount, std::move(gaps), setting_, &*slope);
+        std::unique_ptr<Pending> pending = pendingFor(sequence, summary, run_.names.recordsFolder);
+        Outcome<Analysis> analysis = analyseSequence(
+            sequence, {derived, own.stored, own.coordinateCount, std::move(gaps), &*pending->map, &*slope}, setting_);
         if (!analysis.ok()) return analysis.stop();
         run_.storing = "the reports";
-        std::unique_ptr<Pending> pending =
-            pendingOf(std::move(analysis.value()), sequence, summary, run_.names.recordsFolder, context_, pool_);
+        pending->analysis = std::move(analysis.value());
         summarise(summary, *pending);
         counted(summary, pending.get());
         writeText(console_.out, "\n");
@@ -415,14 +411,16 @@ private:
         const char* storing = "the segmentation";
         const AnalysisSetting setting{parameters_, run_.kernels, alone, run_.threads, pool_.size(), console, storing};
         checkRunLimits(sequence, limits(), console);
-        Outcome<Analysis> analysis = analyseSequence(sequence, derived, entry.coordinates.stored,
-                                                     entry.coordinates.coordinateCount, std::move(gaps), setting);
+        entry.pending = pendingFor(sequence, entry.summary, run_.names.recordsFolder);
+        Outcome<Analysis> analysis = analyseSequence(sequence,
+                                                     {derived, entry.coordinates.stored, entry.coordinates.coordinateCount,
+                                                      std::move(gaps), &*entry.pending->map},
+                                                     setting);
         if (!analysis.ok()) {
             entry.stop = analysis.stop();
             return;
         }
-        entry.pending = pendingOf(std::move(analysis.value()), sequence, entry.summary, run_.names.recordsFolder,
-                                  context_, alone);
+        entry.pending->analysis = std::move(analysis.value());
         summarise(entry.summary, *entry.pending);
         const auto file = [&](std::size_t i) { return entry.tracks[i] ? entry.tracks[i]->get() : nullptr; };
         entry.stop = writeRecordFiles(*entry.pending, {file(0), file(1), {file(2), file(3), file(4), file(5)}},
@@ -446,7 +444,7 @@ private:
             const Analysis& found = pending->analysis;
             report_.addRecord(summary);
             report_.addView({summary, pending->length, found.plotScale, found.gaps, found.segments,
-                             found.sortedSplitPoints, found.profile, pending->composition, parameters_.windowSize});
+                             found.sortedSplitPoints, found.profile, found.composition, parameters_.windowSize});
         }
         ++analysed_;
     }

@@ -93,14 +93,10 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
 
 // Writes every output file of the run, each file a task of the pool, then
 // puts them in place together.
-std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence, const Analysis& analysis,
-                                 const RunParameters& parameters, const std::string& stem,
+std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence, const RecordMap& records,
+                                 const Analysis& analysis, const RunParameters& parameters, const std::string& stem,
                                  const std::vector<std::string>& args, const KernelTable& kernels, ThreadPool& pool,
                                  const Console& console) {
-    const std::string name = unnamedRecordName(stem);
-    const RecordMap records(sequence.records, sequence.length, name);
-    const std::vector<RecordComposition> composition =
-        compositionOfRecords(sequence, records, parameters.windowSize, kernels, pool);
     const AnalysisFiles files{outputs.segmentSteps.get(),    outputs.segmentPage.get(),
                               outputs.splitPointData.get(),  outputs.curveData.get(),
                               outputs.plotScript.get(),      outputs.splitPointPage.get(),
@@ -109,7 +105,8 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
                               {outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
                                outputs.replication.get()},
                               outputs.reportPage.get()};
-    writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, composition, stem, name, args}, parameters,
+    writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, stem, unnamedRecordName(stem), args},
+                       parameters,
                        kernels, pool);
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
@@ -184,13 +181,15 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
 
     ThreadPool pool(threads);
     const AnalysisSetting setting{parameters, *kernels, pool, threads, pool.size(), console, storing};
-    Outcome<Analysis> analysis = analyseSequence(sequence, derived.value(), coordinates.stored,
-                                                 coordinates.coordinateCount, std::nullopt, setting);
+    const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
+    Outcome<Analysis> analysis = analyseSequence(
+        sequence, {derived.value(), coordinates.stored, coordinates.coordinateCount, std::nullopt, &records}, setting);
     if (!analysis.ok()) return reportStop(analysis.stop(), console);
 
     // The reports, put in place together.
     storing = "the reports";
-    if (auto stop = writeOutputs(outputs, sequence, analysis.value(), parameters, stem, args, *kernels, pool, console))
+    if (auto stop =
+            writeOutputs(outputs, sequence, records, analysis.value(), parameters, stem, args, *kernels, pool, console))
         return reportStop(*stop, console);
     return 0;
 }
