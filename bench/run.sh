@@ -12,6 +12,8 @@
 #                 the run as a multiple of its floor; the division floor
 #   4. reading    vestrel stopping after the read beside seqtk, seqkit, cat
 #   5. sets       recursion- and gap-heavy inputs on one thread and on all
+#   6. report     the page of a run
+#   7. compressed the run on gzip and bgzip copies beside igzip -dc, zcat and the plain run; --windows
 #
 #   bash bench/run.sh
 #
@@ -22,6 +24,7 @@
 #   BENCH_WORKLOADS="5M 50M 250M"  which genome workloads to run
 #   BENCH_SETS="blocks deep gaps records"  which inputs of section 5 to run ("" for none)
 #   BENCH_REPORT=1               section 6, the report page (0: skip; needs chromium)
+#   BENCH_COMPRESSED=1           section 7, compressed copies (gzip -1, gzip, bgzip) and --windows (0: skip)
 #   BENCH_NAIVE=1                run bench/naive everywhere; 0: nowhere; or a list of
 #                                workloads and sets, e.g. "5M 50M blocks deep gaps records".
 #                                The naive 250M run takes about a minute of CPU per repetition
@@ -44,6 +47,7 @@ sets=${BENCH_SETS-"blocks deep gaps records"}
 naive_choice=${BENCH_NAIVE:-1}
 one_thread=${BENCH_ONE_THREAD:-1}
 report_on=${BENCH_REPORT:-1}
+compressed_on=${BENCH_COMPRESSED:-1}
 floor_trials=${BENCH_FLOOR_TRIALS:-5}
 keep=${BENCH_KEEP:-0}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_RUNS must be a positive integer" >&2; exit 2; }
@@ -64,7 +68,7 @@ naive_on() {
   esac
 }
 
-bash scripts/install-deps.sh g++ cmake make libisal-dev xz-utils gzip seqtk seqkit time
+bash scripts/install-deps.sh g++ cmake make libisal-dev isal tabix xz-utils gzip seqtk seqkit time
 source bench/build_vestrel.sh  # sets jobs, vestrel
 bench=$root/build/bench
 data=$bench/data
@@ -463,6 +467,54 @@ if [ "$report_on" = 1 ] && command -v chromium >/dev/null; then
   done
 fi
 
+# --- 7. compressed input and windows --------------------------------------------------------------
+# The plain run beside the same genome compressed three ways (gzip -1, the
+# default gzip level, bgzip), each with igzip -dc and zcat alone and vestrel
+# stopping after the read, and the run with --windows 10000; the runs take
+# turns within each repetition.
+if [ "$compressed_on" = 1 ]; then
+  for w in $workloads; do
+    file=$(workload_file "$w")
+    [ -s "$file.gz1" ] || { gzip -1 -c "$file" > "$file.gz1.part" && mv "$file.gz1.part" "$file.gz1"; }
+    [ -s "$file.bgz" ] || { bgzip -c "$file" > "$file.bgz.part" && mv "$file.bgz.part" "$file.bgz"; }
+    cat "$file" "$file.gz" "$file.gz1" "$file.bgz" >/dev/null
+    for rep in $(seq "$runs"); do
+      echo "== $w: compressed input and windows, repetition $rep of $runs" >&2
+      vestrel_run cplain "$w" "$rep"
+      vestrel_run cwindows "$w" "$rep" --windows 10000
+      for kind in gz1 gz bgz; do
+        dir=$(in_dir "c$kind" "$w" "$rep") && rm "$dir/w/seq.fa" && ln -s "$file.$kind" "$dir/w/seq.fa.gz"
+        timed "$dir" "$vestrel" seq.fa.gz
+        dir=$(in_dir "r$kind" "$w" "$rep") && rm "$dir/w/seq.fa" && ln -s "$file.$kind" "$dir/w/seq.fa.gz"
+        timed "$dir" "$vestrel" seq.fa.gz -i 500 -t 5
+        peer_run "i$kind" "$w" "$rep" sh -c 'igzip -dc < "$1" > /dev/null' igzip "$file.$kind"
+        peer_run "z$kind" "$w" "$rep" sh -c 'zcat "$1" > /dev/null' zcat "$file.$kind"
+      done
+    done
+    plain=$(column cplain "$w" 1)
+    best() { for rep in $(seq "$runs"); do awk '{print $1}' "$scratch/$w.$1.$rep/time"; done | sort -g | head -n 1; }
+    {
+      printf '%-8s %-34s %8s %8s %8s %8s\n' "$w" "plain" "$plain" "1.00" "" "$(column cplain "$w" 4)"
+      awk -v w="$w" -v t="$(column cwindows "$w" 1)" -v p="$plain" -v b="$(best cwindows)" -v bp="$(best cplain)" \
+          -v c="$(column cwindows "$w" 4)" 'BEGIN {
+        printf "%-8s %-34s %8.3f %8.2f %8s %8s   best of %s: %.3f / %.3f = %.2f\n", w, "--windows 10000", t, t / p, "", c,
+          "'"$runs"'", b, bp, b / bp }'
+      for kind in gz1 gz bgz; do
+        case $kind in gz1) title="gzip -1" ;; gz) title="gzip (default level)" ;; bgz) title="bgzip" ;; esac
+        igzip=$(column "i$kind" "$w" 1)
+        awk -v w="$w" -v title="$title" -v run="$(column "c$kind" "$w" 1)" -v read="$(column "r$kind" "$w" 1)" \
+            -v ig="$igzip" -v zc="$(column "z$kind" "$w" 1)" -v p="$plain" -v c="$(column "c$kind" "$w" 4)" 'BEGIN {
+          printf "%-8s %-34s %8.3f %8.2f %8.2f %8s   plain + %.2f x igzip -dc\n", w, title " run", run, run / p, run / ig, c,
+            (run - p) / ig
+          printf "%-8s %-34s %8.3f %8.2f %8.2f %8s   %.0f%% of igzip -dc'"'"'s speed\n", w, "  read and stop", read, read / p,
+            read / ig, "", 100 * ig / read
+          printf "%-8s %-34s %8.3f %8.2f %8.2f\n", w, "  igzip -dc", ig, ig / p, 1
+          printf "%-8s %-34s %8.3f %8.2f %8.2f\n", w, "  zcat", zc, zc / p, zc / ig }'
+      done
+    } >>"$tables/compressed"
+  done
+fi
+
 # --- the tables --------------------------------------------------------------------------------
 results=$bench/results.txt
 exec > >(tee "$results")
@@ -535,6 +587,14 @@ if [ -s "$tables/report" ]; then
   echo "run s, +report s: wall of the default run without and with --report (medians); load s: headless Chromium"
   echo "loading the page and running its script (--dump-dom), empty s: the same on an empty page (the browser's"
   echo "start), page s: the difference; ready: loads whose script finished without error."
+fi
+if [ -s "$tables/compressed" ]; then
+  echo
+  echo "== 7. Compressed input and --windows"
+  printf '%-8s %-34s %8s %8s %8s %8s\n' "workload" "run" "wall s" "/plain" "/igzip" "CPU s"
+  show compressed
+  echo "wall s: medians; /plain: wall / the plain run's; /igzip: wall / igzip -dc of the same file; the .gz runs"
+  echo "decompress on a thread of their own; read and stop: -i 500 -t 5, refused after the read."
 fi
 echo
 echo "The benchmark took $(( $(date +%s) - began )) s."
