@@ -429,10 +429,14 @@ __attribute__((target("avx2,bmi"))) void skewWalkAvx2(const char* first, const c
         sums = _mm256_add_epi8(sums, _mm256_permute2x128_si256(lowEnd, lowEnd, 0x08));
         __m256i low = _mm256_min_epi8(sums, _mm256_permute2x128_si256(sums, sums, 0x01));
         __m256i high = _mm256_max_epi8(sums, _mm256_permute2x128_si256(sums, sums, 0x01));
-        for (int shift : {8, 4, 2, 1}) {
-            low = _mm256_min_epi8(low, _mm256_srli_si256(low, shift));
-            high = _mm256_max_epi8(high, _mm256_srli_si256(high, shift));
-        }
+        low = _mm256_min_epi8(low, _mm256_srli_si256(low, 8));
+        high = _mm256_max_epi8(high, _mm256_srli_si256(high, 8));
+        low = _mm256_min_epi8(low, _mm256_srli_si256(low, 4));
+        high = _mm256_max_epi8(high, _mm256_srli_si256(high, 4));
+        low = _mm256_min_epi8(low, _mm256_srli_si256(low, 2));
+        high = _mm256_max_epi8(high, _mm256_srli_si256(high, 2));
+        low = _mm256_min_epi8(low, _mm256_srli_si256(low, 1));
+        high = _mm256_max_epi8(high, _mm256_srli_si256(high, 1));
         const std::int64_t lowest = static_cast<std::int8_t>(_mm256_extract_epi8(low, 0));
         const std::int64_t highest = static_cast<std::int8_t>(_mm256_extract_epi8(high, 0));
         const std::uint64_t at = before + static_cast<std::uint64_t>(p - first);
