@@ -4,8 +4,6 @@
 // either kernel, and a failure comes where it stands.
 #include <gtest/gtest.h>
 
-#include <isa-l/igzip_lib.h>
-
 #include "input/fasta_reader.h"
 #include "input/gzip_source.h"
 #include "input/queued_source.h"
@@ -14,20 +12,6 @@
 namespace vestrel {
 namespace {
 
-std::string gzipped(std::string bytes) {
-    std::string out(bytes.size() + bytes.size() / 2 + 1024, '\0');
-    isal_zstream stream;
-    isal_deflate_stateless_init(&stream);
-    stream.gzip_flag = IGZIP_GZIP;
-    stream.next_in = reinterpret_cast<std::uint8_t*>(bytes.data());
-    stream.avail_in = static_cast<std::uint32_t>(bytes.size());
-    stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
-    stream.avail_out = static_cast<std::uint32_t>(out.size());
-    stream.end_of_stream = 1;
-    EXPECT_EQ(isal_deflate_stateless(&stream), COMP_OK);
-    out.resize(stream.total_out);
-    return out;
-}
 
 // Two records of 30,000 bases, in lines that the bulk copy takes.
 std::string fasta() {
@@ -48,12 +32,12 @@ void PrintTo(const Stream& stream, std::ostream* out) { *out << stream.name; }
 
 std::vector<Stream> streams() {
     const std::string text = fasta();
-    const std::string first = gzipped(text.substr(0, 40000)), second = gzipped(text.substr(40000));
-    std::string damaged = gzipped(text.substr(40000));
+    const std::string first = testing::gzipped(text.substr(0, 40000)), second = testing::gzipped(text.substr(40000));
+    std::string damaged = testing::gzipped(text.substr(40000));
     for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 40; ++i) damaged[i] = '\xff';
-    return {{"one member", gzipped(text), false},
+    return {{"one member", testing::gzipped(text), false},
             {"two members", first + second, false},
-            {"an empty member between", first + gzipped("") + second, false},
+            {"an empty member between", first + testing::gzipped("") + second, false},
             {"truncated inside a block", first + second.substr(0, second.size() - 9), true},
             {"a damaged member after a good one", first + damaged, true}};
 }

@@ -2,6 +2,8 @@
 // memory, sequences from text.
 #pragma once
 
+#include <isa-l/igzip_lib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +65,22 @@ inline Sequence sequenceOf(std::string_view bases) {
     sequence.length = static_cast<std::uint32_t>(bases.size());
     for (char c : bases) sequence.lengthExcludingGaps += c != 'n';
     return sequence;
+}
+
+// The bytes compressed as one gzip member.
+inline std::string gzipped(std::string bytes) {
+    std::string out(bytes.size() + bytes.size() / 2 + 1024, '\0');
+    isal_zstream stream;
+    isal_deflate_stateless_init(&stream);
+    stream.gzip_flag = IGZIP_GZIP;
+    stream.next_in = reinterpret_cast<std::uint8_t*>(bytes.data());
+    stream.avail_in = static_cast<std::uint32_t>(bytes.size());
+    stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
+    stream.avail_out = static_cast<std::uint32_t>(out.size());
+    stream.end_of_stream = 1;
+    if (isal_deflate_stateless(&stream) != COMP_OK) std::abort();
+    out.resize(stream.total_out);
+    return out;
 }
 
 inline std::string rep(std::string_view unit, std::size_t count) {
