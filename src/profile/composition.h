@@ -19,7 +19,9 @@ struct SkewExtremes {
     std::int64_t lowest = 0;
     std::int64_t highest = 0;
 };
-SkewExtremes skewExtremes(const KernelTable& kernels, const char* bases, std::uint64_t start, std::uint64_t end);
+// The bases are walked only in the blocks of the index where a new extreme
+// can lie; elsewhere the block's counts carry the walk over it.
+SkewExtremes skewExtremes(const BaseIndex& index, std::uint64_t start, std::uint64_t end);
 
 // (G - C) / (G + C); undefined without G or C.
 inline double skewOf(const BaseCounts& counts) { return static_cast<double>(counts.g - counts.c) / counts.gc(); }

@@ -12,11 +12,19 @@ namespace {
 
 using testing::rep;
 
+// The walk over every base with the reference kernel, and the same from the
+// index's blocks with each kernel.
 SkewExtremes extremes(const std::string& bases, std::uint64_t start = 0) {
-    const SkewExtremes e = skewExtremes(*kernelTable(KernelKind::reference), bases.data(), start, bases.size());
-    const SkewExtremes fast = skewExtremes(*kernelTable(KernelKind::automatic), bases.data(), start, bases.size());
-    EXPECT_TRUE(e.origin == fast.origin && e.terminus == fast.terminus && e.lowest == fast.lowest &&
-                e.highest == fast.highest);
+    SkewWalk walk;
+    kernelTable(KernelKind::reference)->skewWalk(bases.data() + start, bases.data() + bases.size(), 0, walk);
+    const SkewExtremes e = start < bases.size() ? SkewExtremes{walk.origin, walk.terminus, walk.lowest, walk.highest}
+                                                : SkewExtremes{};
+    for (KernelKind kind : {KernelKind::reference, KernelKind::automatic}) {
+        const BaseIndex index(*kernelTable(kind), bases.data(), static_cast<std::uint32_t>(bases.size()));
+        const SkewExtremes fast = skewExtremes(index, start, bases.size());
+        EXPECT_TRUE(e.origin == fast.origin && e.terminus == fast.terminus && e.lowest == fast.lowest &&
+                    e.highest == fast.highest) << kernelName(kind) << " from " << start;
+    }
     return e;
 }
 
@@ -47,6 +55,20 @@ TEST(CompositionTest, TheSkewWalkTurnsWhereWorkedByHand) {
         EXPECT_EQ(e.terminus, moved(159998)) << turn;
         EXPECT_EQ(e.highest - e.lowest, 33335) << turn;
     }
+}
+
+// Random walks (the extremes are met again and again, in blocks skipped and
+// walked, at every offset of the blocks) and walks of one direction.
+TEST(CompositionTest, TheBlocksSkippedNeverHoldAnExtreme) {
+    std::uint32_t state = 12345;
+    std::string random;
+    for (int i = 0; i < 20000; ++i) random += "acgtgn"[((state = state * 1103515245 + 12345) >> 16) % 6];
+    for (std::uint64_t start : {0, 1, 255, 256, 257, 700, 19990, 20000}) extremes(random, start);
+    // A block that starts 100 above the lowest point and falls 150 below it.
+    const std::string below = rep("c", 256) + rep("g", 100) + rep("t", 156) + rep("c", 150) + rep("a", 106);
+    const std::string above = rep("g", 256) + rep("c", 100) + rep("t", 156) + rep("g", 150) + rep("a", 106);
+    for (const std::string& steady : {rep("c", 1000), rep("g", 1000), rep("gc", 700), below, above})
+        for (std::uint64_t start : {0, 3, 256}) extremes(steady, start);
 }
 
 TEST(CompositionTest, WindowsStartAtTheRecordAndTheLastIsShorter) {
