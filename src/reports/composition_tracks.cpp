@@ -18,34 +18,62 @@ void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t siz
     writeText(files.replication, "record\tlength\torigin\tterminus\tdepth\theight\n");
 }
 
-void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
-                            const std::vector<RecordComposition>& composition, std::uint32_t size) {
+namespace {
+
+// Appends "NAME<TAB>START<TAB>END<TAB>VALUE" with the value to six decimals.
+void appendWindow(std::string& text, std::string_view name, unsigned long long start, unsigned long long end,
+                  double value) {
+    char line[96];
+    const int written = std::snprintf(line, sizeof line, "\t%llu\t%llu\t%.6f\n", start, end, value);
+    text.append(name);
+    if (written > 0 && static_cast<std::size_t>(written) < sizeof line)
+        text.append(line, static_cast<std::size_t>(written));
+    else
+        text.append(format("\t%llu\t%llu\t%.6f\n", start, end, value));
+}
+
+}  // namespace
+
+CompositionText compositionTrackText(const RecordMap& records, const std::vector<RecordComposition>& composition,
+                                     std::uint32_t size) {
+    CompositionText text;
     const auto& spans = records.spans();
-    for (std::size_t r = 0; r < spans.size() && r < composition.size(); ++r) {
-        const char* recordName = spans[r].name.c_str();
+    const std::size_t count = std::min(spans.size(), composition.size());
+    std::size_t bytes = 0;
+    for (std::size_t r = 0; r < count; ++r) bytes += composition[r].windows.size() * (spans[r].name.size() + 40);
+    for (std::string* file : {&text.gcWindows, &text.gcSkew, &text.cumulativeSkew}) file->reserve(bytes);
+    for (std::size_t r = 0; r < count; ++r) {
+        const std::string_view recordName = spans[r].name.c_str();  // as far as a printed name goes
         const std::uint64_t length = spans[r].end - spans[r].start;
+        const std::size_t lines = composition[r].windows.size();
         double cumulative = 0;
-        for (std::size_t i = 0; i < composition[r].windows.size(); ++i) {
+        for (std::size_t i = 0; i < lines; ++i) {
             const BaseCounts& counts = composition[r].windows[i];
             const auto start = static_cast<unsigned long long>(i) * size;
             const auto end = static_cast<unsigned long long>(std::min<std::uint64_t>(length, start + size));
             if (const std::int32_t acgt = counts.at() + counts.gc(); acgt > 0)
-                writeText(files.gcWindows, format("%s\t%llu\t%llu\t%.6f\n", recordName, start, end,
-                                                  static_cast<double>(counts.gc()) / acgt));
+                appendWindow(text.gcWindows, recordName, start, end, static_cast<double>(counts.gc()) / acgt);
             if (counts.gc() > 0) {
                 cumulative += skewOf(counts);
-                writeText(files.gcSkew, format("%s\t%llu\t%llu\t%.6f\n", recordName, start, end, skewOf(counts)));
+                appendWindow(text.gcSkew, recordName, start, end, skewOf(counts));
             }
-            writeText(files.cumulativeSkew, format("%s\t%llu\t%llu\t%.6f\n", recordName, start, end, cumulative));
+            appendWindow(text.cumulativeSkew, recordName, start, end, cumulative);
         }
         const SkewExtremes& extremes = composition[r].extremes;
-        writeText(files.replication, format("%s\t%llu\t%llu\t%llu\t%lld\t%lld\n", recordName,
-                                            static_cast<unsigned long long>(length),
-                                            static_cast<unsigned long long>(extremes.origin),
-                                            static_cast<unsigned long long>(extremes.terminus),
-                                            static_cast<long long>(extremes.lowest),
-                                            static_cast<long long>(extremes.highest)));
+        text.replication += format("%s\t%llu\t%llu\t%llu\t%lld\t%lld\n", spans[r].name.c_str(),
+                                   static_cast<unsigned long long>(length),
+                                   static_cast<unsigned long long>(extremes.origin),
+                                   static_cast<unsigned long long>(extremes.terminus),
+                                   static_cast<long long>(extremes.lowest), static_cast<long long>(extremes.highest));
     }
+    return text;
+}
+
+void writeCompositionTracks(const CompositionFiles& files, const CompositionText& text) {
+    writeText(files.gcWindows, text.gcWindows);
+    writeText(files.gcSkew, text.gcSkew);
+    writeText(files.cumulativeSkew, text.cumulativeSkew);
+    writeText(files.replication, text.replication);
 }
 
 }  // namespace vestrel

@@ -23,11 +23,18 @@ struct CompositionFiles {
 // of several analyses has them once.
 void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t size, const std::string& trackName);
 
+// The lines of the four files, made ahead of their writing.
+struct CompositionText {
+    std::string gcWindows, gcSkew, cumulativeSkew, replication;
+};
+
 // From each record's composition (one per record of `records`, in order):
 // (G + C) / (A + C + G + T) of each window where there is any of them,
 // (G - C) / (G + C) where there is a G or C, the running sum of the skews
 // from the record's start; one line per record for its skew walk.
-void writeCompositionTracks(const CompositionFiles& files, const RecordMap& records,
-                            const std::vector<RecordComposition>& composition, std::uint32_t size);
+CompositionText compositionTrackText(const RecordMap& records, const std::vector<RecordComposition>& composition,
+                                     std::uint32_t size);
+
+void writeCompositionTracks(const CompositionFiles& files, const CompositionText& text);
 
 }  // namespace vestrel

@@ -58,13 +58,15 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input,
     analysis.segments = std::move(segmentation.segments);
     analysis.counts = index.before(sequence.length);
 
-    // The composition while the slope is being finished on a worker.
+    // The composition and its tracks' lines while the slope is being finished
+    // on a worker.
     if (input.records != nullptr && parameters.windowSize > 0) {
         const auto& spans = input.records->spans();
         analysis.composition.resize(spans.size());
         pool.forEach(spans.size(), [&](std::size_t i) {
             analysis.composition[i] = compositionOf(index, spans[i].start, spans[i].end, parameters.windowSize);
         });
+        analysis.compositionText = compositionTrackText(*input.records, analysis.composition, parameters.windowSize);
     }
 
     // The curve, with the split points and the coordinates projected onto it.
@@ -110,7 +112,7 @@ void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents
     });
     add(files.composition.gcWindows, [&] {
         if (files.trackHeaders) writeCompositionTrackLines(files.composition, parameters.windowSize, contents.trackName);
-        writeCompositionTracks(files.composition, contents.records, analysis.composition, parameters.windowSize);
+        writeCompositionTracks(files.composition, analysis.compositionText);
     });
     add(contents.sequence != nullptr ? files.reportPage : nullptr, [&] {
         writeHtmlReport(files.reportPage,

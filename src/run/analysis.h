@@ -38,6 +38,7 @@ struct Analysis {
     std::int32_t coordinateCount = 0;
     BaseCounts counts;  // the a, c, g and t of the whole sequence
     std::vector<RecordComposition> composition;  // one per record with windows, else none
+    CompositionText compositionText;             // their tracks' lines
 };
 
 // Where the analysis runs and what it reports on.
