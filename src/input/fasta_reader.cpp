@@ -263,17 +263,31 @@ private:
     std::uint64_t reached_;       // the toucher's own
 };
 
+// The room taken at first when the input's size is not known; it doubles
+// as the bases need it.
+constexpr std::uint64_t kFirstRoom = 64 << 20;
+constexpr const char* kNoRoom = "pFileBuf:Not enough memory to allocate buffer\n";
+
+// Has the storage hold `more` bytes beyond the bases read, within `limit`.
+bool roomFor(BaseStorage& storage, ReadState& state, std::uint64_t more, std::uint64_t limit) {
+    const std::uint64_t needed = state.length + more;
+    if (needed <= storage.capacity()) return true;
+    if (!storage.grow(std::min(limit, std::max(needed, 2 * storage.capacity())))) return false;
+    state.out = storage.get();
+    return true;
+}
+
 }  // namespace
 
 Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, const Console& console,
                             std::uint64_t maximumBases, bool touchAhead) {
     // Room for the whole input, or, when its size is not known in advance
-    // (a pipe, a compressed file), for the most bases a run can take plus
-    // one block: only what is written takes memory.
+    // (a pipe, a compressed file), room that grows with the bases read, up
+    // to the most a run can take plus one block.
     const std::optional<std::uint64_t> size = source.sizeHint();
-    const std::uint64_t capacity = size ? *size : maximumBases + kBlockSize;
-    BaseStorage storage = BaseStorage::reserve(capacity);
-    if (!storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
+    const std::uint64_t limit = maximumBases + kBlockSize;
+    BaseStorage storage = BaseStorage::reserve(size ? *size : std::min(limit, kFirstRoom));
+    if (!storage) return stopOnOutput(kNoRoom);
 
     const ReadBlock block = readBlock(kBlockSize);
     if (!block) return stopOnError("Not enough memory to allocate the read buffer\n");
@@ -290,6 +304,7 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
         if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
         if (got == 0) break;
         remaining -= static_cast<std::uint64_t>(got);
+        if (!size && !roomFor(storage, state, static_cast<std::uint64_t>(got), limit)) return stopOnOutput(kNoRoom);
 
         BlockReader reader{state, kernels, console};
         const auto* first = reinterpret_cast<const unsigned char*>(block.get());
@@ -323,7 +338,8 @@ struct RecordReader::State {
     std::uint64_t maximumBases;
     bool touchAhead;
     std::optional<std::uint64_t> size;
-    std::uint64_t capacity = 0;
+    std::uint64_t capacity = 0;  // of the storage taken for a record; it grows to `limit` when the size is unknown
+    std::uint64_t limit = 0;
     std::uint64_t remaining = 0;
     BaseStorage storage;
     const char* populatedStorage = nullptr;  // the memory `populated` is of
@@ -341,7 +357,8 @@ RecordReader::RecordReader(ByteSource& source, const KernelTable& kernels, const
     State& s = *state_;
     // No record holds more bases than the input has bytes; a record longer
     // than the maximum is counted, its bases written over each other.
-    s.capacity = std::min<std::uint64_t>(s.size.value_or(UINT64_MAX), maximumBases + kBlockSize);
+    s.limit = std::min<std::uint64_t>(s.size.value_or(UINT64_MAX), maximumBases + kBlockSize);
+    s.capacity = s.size ? s.limit : std::min(s.limit, kFirstRoom);
     s.remaining = s.size.value_or(UINT64_MAX);
 }
 
@@ -356,7 +373,7 @@ void RecordReader::recycle(BaseStorage storage) {
 Outcome<bool> RecordReader::next(RecordRead& record) {
     State& s = *state_;
     if (!s.storage) s.storage = BaseStorage::reserve(s.capacity);
-    if (!s.storage) return stopOnOutput("pFileBuf:Not enough memory to allocate buffer\n");
+    if (!s.storage) return stopOnOutput(kNoRoom);
     if (s.storage.get() != s.populatedStorage) s.populatedStorage = s.storage.get(), s.populated = 0;
     if (!s.block) {
         s.block = readBlock(kBlockSize);
@@ -387,6 +404,8 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
             s.pending = reinterpret_cast<const unsigned char*>(s.block.get());
             s.pendingEnd = s.pending + got;
         }
+        if (!s.size && !roomFor(s.storage, state, static_cast<std::uint64_t>(s.pendingEnd - s.pending), s.limit))
+            return stopOnOutput(kNoRoom);
         const Halt halt = reader.read(s.pending, s.pendingEnd);
         if (halt == Halt::notText) return notFasta();
         if (state.length > s.maximumBases) {

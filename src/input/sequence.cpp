@@ -21,6 +21,15 @@ BaseStorage BaseStorage::reserve(std::uint64_t capacity) {
     return storage;
 }
 
+bool BaseStorage::grow(std::uint64_t capacity) {
+    if (capacity <= capacity_) return true;
+    void* data = ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (data == MAP_FAILED) return false;
+    data_ = static_cast<char*>(data);
+    capacity_ = capacity;
+    return true;
+}
+
 bool BaseStorage::populate(std::uint64_t from, std::uint64_t to) const {
 #ifdef MADV_POPULATE_WRITE
     to = std::min(to, capacity_);

@@ -16,6 +16,9 @@ public:
     BaseStorage() = default;
     // Reserves room for `capacity` bytes; empty when the system refuses.
     static BaseStorage reserve(std::uint64_t capacity);
+    // Widens the room to `capacity` bytes, keeping what is written (the
+    // bytes may move); false, nothing changed, when the system refuses.
+    bool grow(std::uint64_t capacity);
 
     BaseStorage(BaseStorage&& other) noexcept { swap(other); }
     BaseStorage& operator=(BaseStorage&& other) noexcept {

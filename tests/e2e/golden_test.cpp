@@ -35,6 +35,15 @@ const std::string kLongStem = std::string(120, 'd') + "/" + std::string(120, 'd'
 const std::string kTextBytes =
     R"(awk 'BEGIN { for (i = 32; i < 127; i++) if (i != 62) printf "%c", i; printf "\t\v\f\r\n" }')";
 
+// Little address space for the run (the address sanitizer needs a lot).
+#if defined(__SANITIZE_ADDRESS__)
+const std::string kLittleMemory;
+#else
+const std::string kLittleMemory = "ulimit -v 300000 && ";
+#endif
+const std::string kTwoMembers = R"(head -c 20000 "$S/tests/data/synthetic.fa" | gzip > synthetic.fa.gz &&
+                          tail -c +20001 "$S/tests/data/synthetic.fa" | gzip >> synthetic.fa.gz)";
+
 const Golden kCases[] = {
     {"lambda_default", kLambda, "vestrel lambda.fa"},
     {"lambda_t100_i500", kLambda, "vestrel lambda.fa -t 100 -i 500"},
@@ -52,9 +61,12 @@ const Golden kCases[] = {
     {"synthetic_gaps", kSynthetic, "vestrel synthetic.fa -t 20 -i 500"},
     {"synthetic_multiplot_z", kSynthetic, "vestrel synthetic.fa -t 20 -i 500 -g 850 -m -z -s 4"},
     // Two gzip members, as bgzip and concatenated files have.
-    {"synthetic_gzip", R"(head -c 20000 "$S/tests/data/synthetic.fa" | gzip > synthetic.fa.gz &&
-                          tail -c +20001 "$S/tests/data/synthetic.fa" | gzip >> synthetic.fa.gz)",
-     "vestrel synthetic.fa.gz -t 20 -i 500", "synthetic_gaps"},
+    {"synthetic_gzip", kTwoMembers, "vestrel synthetic.fa.gz -t 20 -i 500", "synthetic_gaps"},
+    // Neither a compressed file nor a pipe needs room for the largest input.
+    {"gzip_in_little_memory", kTwoMembers, kLittleMemory + "vestrel synthetic.fa.gz -t 20 -i 500", "synthetic_gaps"},
+    {"pipe_in_little_memory", kSynthetic,
+     kLittleMemory + "cat synthetic.fa | vestrel /dev/stdin --per-record --prefix p -t 20 -i 500 >/dev/null 2>&1 && rm -r p_*"
+     " && cat synthetic.fa | vestrel /dev/stdin --prefix synthetic -t 20 -i 500", "synthetic_gaps"},
     // A leading gap, a run of n as long as the gap size inside a contig, a gap
     // before a last contig of one segment.
     {"gaps_and_contigs", R"({ echo '>contigs'; for run in 600:n 5000:a 11:n 5000:c 12:n 400:a; do

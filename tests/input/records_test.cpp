@@ -117,6 +117,36 @@ TEST(RecordReaderLarge, TouchingTheMemoryAheadChangesNothing) {
     }
 }
 
+// A pipe's room grows with its bases (from 64 MB, doubling), in one
+// sequence and record by record, the grown room serving the next record.
+TEST(RecordReaderLarge, TheRoomOfAnInputOfUnknownSizeGrows) {
+    const std::string bases = testing::rep("acgtnacgtn", 6), line = testing::rep("ACGTNacgtn", 6) + "\n";
+    std::string file;
+    for (const auto& [header, size] : {std::pair{">one\n", 80u << 20}, {">two\n", 1u}, {">three\n", 80u << 20}}) {
+        file += header;
+        for (std::size_t bytes = 0; bytes < size; bytes += line.size()) file += line;
+    }
+    const auto ends = [](const Sequence& sequence) {
+        return std::string(sequence.view().substr(0, 12)) + std::string(sequence.view().substr(sequence.length - 12));
+    };
+    const std::string expected = bases.substr(0, 12) + bases.substr(48);
+    testing::CapturedConsole console;
+    testing::MemorySource whole(file);
+    Outcome<Sequence> read = readFasta(whole, *kernelTable(KernelKind::automatic), console.console(), kMaximumBases);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value().length, (file.size() - 16) / 61 * 60);
+    EXPECT_EQ(ends(read.value()), expected);
+    testing::MemorySource pipe(file);
+    RecordReader reader(pipe, *kernelTable(KernelKind::automatic), console.console(), kMaximumBases, true);
+    RecordRead record;
+    for (const char* name : {"one", "two", "three"}) {
+        ASSERT_TRUE(reader.next(record).value());
+        EXPECT_EQ(record.name(), name);
+        EXPECT_EQ(ends(record.sequence), expected);
+        reader.recycle(std::move(record.sequence.bases));
+    }
+}
+
 // The count of a plain file is the number of records read; compressed
 // files and pipes are not counted.
 TEST(CountRecordsTest, CountsWhatTheReaderReads) {
