@@ -13,6 +13,7 @@ struct GzipSource::State {
     bool inputEnded = false;  // the compressed source has nothing more
     bool inMember = false;    // a member has begun and not yet ended
     bool finished = false;    // every member ended with the input
+    bool padding = false;     // zero bytes after the last member (tape and dd copies) are being skipped
     std::ptrdiff_t failure = 0;  // kDamaged or kReadError, once met
 };
 
@@ -54,6 +55,14 @@ std::ptrdiff_t GzipSource::read(char* buffer, std::size_t capacity) {
             if (s.inMember) return fail(kDamaged);  // truncated
             s.finished = true;
             break;
+        }
+        if (z.block_state == ISAL_BLOCK_FINISH && (s.padding || z.next_in[0] == 0)) {
+            s.padding = true;
+            const auto* zeros = z.next_in;
+            while (zeros < z.next_in + z.avail_in && *zeros == 0) ++zeros;
+            if (zeros < z.next_in + z.avail_in) return fail(kDamaged);  // no member begins with a zero
+            z.avail_in = 0;
+            continue;
         }
         if (z.block_state == ISAL_BLOCK_FINISH) {  // another member follows
             isal_inflate_reset(&z);

@@ -39,7 +39,10 @@ std::vector<Stream> streams() {
             {"two members", first + second, false},
             {"an empty member between", first + testing::gzipped("") + second, false},
             {"truncated inside a block", first + second.substr(0, second.size() - 9), true},
-            {"a damaged member after a good one", first + damaged, true}};
+            {"a damaged member after a good one", first + damaged, true},
+            // Zero bytes after the last member, as tape and dd copies have; none before a member.
+            {"zero padding after the last member", first + second + std::string(5000, '\0'), false},
+            {"zero padding before a member", first + std::string(10, '\0') + second, true}};
 }
 
 class QueueTest : public ::testing::TestWithParam<Stream> {};
