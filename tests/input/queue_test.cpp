@@ -1,7 +1,7 @@
 // Compressed input decompressed on a thread of its own, through a queue of
-// small blocks: whatever the ends of the stream, the members and the pieces
-// it arrives in, reading gives what reading without the queue gives, with
-// either kernel, and a failure comes where it stands.
+// small blocks: whatever the ends of the stream, the members (BGZF blocks
+// too) and the pieces it arrives in, reading gives what reading without the
+// queue gives, with either kernel, and a failure comes where it stands.
 #include <gtest/gtest.h>
 
 #include "input/fasta_reader.h"
@@ -30,8 +30,26 @@ struct Stream {
 };
 void PrintTo(const Stream& stream, std::ostream* out) { *out << stream.name; }
 
+// BGZF blocks of `size` bytes each, with the empty block that ends a file
+// or none.
+std::string bgzf(const std::string& text, std::size_t size, bool ended = true) {
+    std::string blocks;
+    for (std::size_t at = 0; at < text.size() || (ended && at == text.size()); at += size) {
+        std::string member = testing::gzipped(at < text.size() ? text.substr(at, size) : "");
+        const std::size_t total = member.size() + 8;
+        member[3] = 4;  // an extra field: its length, then "BC" holding the block's size - 1
+        blocks += member.substr(0, 10) + std::string("\x06\0BC\x02\0", 6) + static_cast<char>((total - 1) & 0xff) +
+                  static_cast<char>((total - 1) >> 8) + member.substr(10);
+        if (at >= text.size()) break;
+    }
+    return blocks;
+}
+
 std::vector<Stream> streams() {
     const std::string text = fasta();
+    const std::string blocks = bgzf(text.substr(0, 40000), 3000, false), more = bgzf(text.substr(40000), 1000);
+    std::string broken = more;
+    for (std::size_t i = broken.size() / 2; i < broken.size() / 2 + 40; ++i) broken[i] = '\x5a';
     const std::string first = testing::gzipped(text.substr(0, 40000)), second = testing::gzipped(text.substr(40000));
     std::string damaged = testing::gzipped(text.substr(40000));
     for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 40; ++i) damaged[i] = '\xff';
@@ -42,7 +60,12 @@ std::vector<Stream> streams() {
             {"a damaged member after a good one", first + damaged, true},
             // Zero bytes after the last member, as tape and dd copies have; none before a member.
             {"zero padding after the last member", first + second + std::string(5000, '\0'), false},
-            {"zero padding before a member", first + std::string(10, '\0') + second, true}};
+            {"zero padding before a member", first + std::string(10, '\0') + second, true},
+            {"BGZF blocks", blocks + more, false},
+            {"BGZF blocks, then zero padding", blocks + more + std::string(70000, '\0'), false},
+            {"BGZF blocks, then a member of another kind", blocks + second, false},
+            {"BGZF blocks, the stream ending inside one", blocks + more.substr(0, more.size() - 40), true},
+            {"BGZF blocks, damaged after good ones", blocks + broken, true}};
 }
 
 class QueueTest : public ::testing::TestWithParam<Stream> {};
