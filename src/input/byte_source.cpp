@@ -34,11 +34,11 @@ std::optional<FileSource> FileSource::open(const std::string& path) {
     }
     std::optional<std::uint64_t> size;
     if (S_ISREG(status.st_mode)) size = static_cast<std::uint64_t>(status.st_size);
-    return FileSource(descriptor, size);
+    return FileSource(descriptor, size, path);
 }
 
 FileSource::FileSource(FileSource&& other) noexcept
-    : descriptor_(other.descriptor_), size_(other.size_) {
+    : descriptor_(other.descriptor_), size_(other.size_), name_(std::move(other.name_)) {
     other.descriptor_ = -1;
 }
 
@@ -82,6 +82,7 @@ public:
         return static_cast<std::ptrdiff_t>(n);
     }
     std::optional<std::uint64_t> sizeHint() const override { return source_->sizeHint(); }
+    std::string name() const override { return source_->name(); }
 
 private:
     std::unique_ptr<ByteSource> source_;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vestrel {
 
@@ -26,6 +27,8 @@ public:
     static constexpr std::ptrdiff_t kDamaged = -2;
     // The number of bytes the source will yield, when known in advance.
     virtual std::optional<std::uint64_t> sizeHint() const = 0;
+    // The name of the file the bytes are read from; empty when unknown.
+    virtual std::string name() const { return {}; }
 };
 
 // An open file descriptor; the source closes it.
@@ -41,13 +44,16 @@ public:
     ~FileSource() override;
 
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
+    // A regular file's size when it was opened.
     std::optional<std::uint64_t> sizeHint() const override { return size_; }
+    std::string name() const override { return name_; }
 
 private:
-    FileSource(int descriptor, std::optional<std::uint64_t> size)
-        : descriptor_(descriptor), size_(size) {}
+    FileSource(int descriptor, std::optional<std::uint64_t> size, std::string name)
+        : descriptor_(descriptor), size_(size), name_(std::move(name)) {}
     int descriptor_;
     std::optional<std::uint64_t> size_;
+    std::string name_;
 };
 
 // The sequence file as the reader takes it: decompressed as it is read when

@@ -77,12 +77,47 @@ Stop tooLong() {
         "The input DNA sequence is too long: at most 2147483647 bp can be analysed.\n");
 }
 
-void warnUnexpected(char letter, const Console& console) {
-    char line[] = "Unexpected character ' '\n";
-    line[22] = letter;
-    writeText(console.err, line);
+Stop changedWhileRead(const ByteSource& source, std::uint64_t size, std::uint64_t got) {
+    return stopOnError(format("The sequence file %s changed while it was read: it ended after %llu of the %llu "
+                              "bytes it had when opened.\n",
+                              source.name().c_str(), static_cast<unsigned long long>(got),
+                              static_cast<unsigned long long>(size)));
 }
 
+// Reads the next block, no more than what remains of the input's size when
+// it is known: its bytes (0 at the end), or why reading stops.
+Outcome<std::size_t> nextBlock(ByteSource& source, char* block, std::optional<std::uint64_t> size,
+                               std::uint64_t& remaining) {
+    const std::ptrdiff_t got =
+        source.read(block, static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
+    if (got == ByteSource::kDamaged) return notFasta();
+    if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
+    if (got == 0 && size && remaining > 0) return changedWhileRead(source, *size, *size - remaining);
+    remaining -= static_cast<std::uint64_t>(got);
+    return static_cast<std::size_t>(got);
+}
+
+// A UTF-8 byte-order mark opening the input is passed over; its bytes may
+// come in separate pieces.
+struct MarkSkipper {
+    std::size_t matched = 0;  // bytes of the mark met; 3 once it is passed or known absent
+
+    // False when the input begins with only a part of the mark (bytes that
+    // are not text).
+    bool skip(const unsigned char*& p, const unsigned char* end) {
+        static constexpr unsigned char kMark[] = {0xEF, 0xBB, 0xBF};
+        while (matched < 3 && p < end) {
+            if (*p != kMark[matched]) {
+                if (matched > 0) return false;
+                matched = 3;
+                break;
+            }
+            ++p, ++matched;
+        }
+        return true;
+    }
+    bool partial() const { return matched > 0 && matched < 3; }
+};
 
 // What reading has produced so far, carried from block to block.
 struct ReadState {
@@ -95,8 +130,25 @@ struct ReadState {
     bool stopAtRecord = false;  // reading stops before a header that ends the record begun
     bool begun = false;         // a header or a base has been read
     const std::function<void()>* beforeWarning = nullptr;  // called before the first warning
-    bool warned = false;
+    std::array<std::uint64_t, 128> oddLetters{};  // how often each letter outside the alphabet came
+    std::string oddOrder;                          // those letters, in the order they first came
 };
+
+// One warning line for every letter outside the alphabet, in the order they
+// first came, with how often it came when more than once.
+void warnUnexpected(ReadState& s, const Console& console) {
+    if (s.oddOrder.empty()) return;
+    if (s.beforeWarning != nullptr && *s.beforeWarning) (*s.beforeWarning)();
+    std::string lines;
+    for (const char letter : s.oddOrder) {
+        lines += format("Unexpected character '%c'", letter);
+        const std::uint64_t count = s.oddLetters[static_cast<unsigned char>(letter)];
+        if (count > 1) lines += format(" (%llu times)", static_cast<unsigned long long>(count));
+        lines += '\n';
+    }
+    writeText(console.err, lines);
+    s.oddOrder.clear();
+}
 
 // Why reading a block stopped before its end.
 enum class Halt { none, notText, record };
@@ -107,23 +159,24 @@ constexpr std::size_t kMaximumNameLength = 4096;
 // Exact byte-by-byte reading: the definition of the format.
 struct ByteReader {
     ReadState& state;
-    const Console& console;
 
     // Reads up to the end of the current line (its line feed included) or
-    // `end`; stops at a byte that is not plain text, or before a header
-    // that begins another record when asked to.
+    // `end`; stops at a byte of a sequence line that is not plain text, or
+    // before a header that begins another record when asked to. A header
+    // ends at a line feed or a carriage return, whatever bytes it holds.
     Halt readLine(const unsigned char*& p, const unsigned char* end) {
         ReadState& s = state;
         while (p < end) {
             const unsigned char c = *p++;
             if (s.inHeader) {
-                if (c == '\n') {
+                if (c == '\n' || c == '\r') {
                     s.inHeader = false;
-                    return Halt::none;
+                    if (c == '\n') return Halt::none;
+                    continue;
                 }
-                if (kTable.kind[c] == kReject) return Halt::notText;
                 if (s.takingName) {
-                    const bool blank = c == ' ' || (c >= 0x09 && c <= 0x0D);
+                    // Blanks and control bytes end the first word.
+                    const bool blank = c <= ' ' || c == 0x7F;
                     std::string& name = s.records.back().name;
                     if (blank && !name.empty()) s.takingName = false;
                     else if (!blank && name.size() < kMaximumNameLength) name += static_cast<char>(c);
@@ -152,9 +205,7 @@ struct ByteReader {
                     s.records.push_back(Record{std::string(), s.length});
                     break;
                 case kOddLetter:
-                    if (!std::exchange(s.warned, true) && s.beforeWarning != nullptr && *s.beforeWarning)
-                        (*s.beforeWarning)();
-                    warnUnexpected(static_cast<char>(c), console);
+                    if (s.oddLetters[c]++ == 0) s.oddOrder += static_cast<char>(c);
                     s.out[s.length++] = 'n';
                     ++s.gapBases;
                     s.begun = true;
@@ -172,13 +223,12 @@ struct ByteReader {
 struct BlockReader {
     ReadState& state;
     const KernelTable& kernels;
-    const Console& console;
 
     Halt read(const unsigned char*& p, const unsigned char* end) {
         ReadState& s = state;
-        ByteReader exact{state, console};
+        ByteReader exact{state};
         while (p < end) {
-            if (!s.inHeader) {
+            if (!s.inHeader && *p != '>') {
                 const void* lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
                 const unsigned char* lineEnd = lineFeed ? static_cast<const unsigned char*>(lineFeed) : end;
                 const unsigned char* basesEnd = lineEnd;
@@ -296,22 +346,25 @@ Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, cons
     if (touchAhead && size) toucher.emplace(storage, 0, *size);
     ReadState state;
     state.out = storage.get();
-    std::uint64_t remaining = size.value_or(UINT64_MAX);
-    while (remaining > 0) {
-        const std::ptrdiff_t got =
-            source.read(block.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
-        if (got == ByteSource::kDamaged) return notFasta();
-        if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
-        if (got == 0) break;
-        remaining -= static_cast<std::uint64_t>(got);
-        if (!size && !roomFor(storage, state, static_cast<std::uint64_t>(got), limit)) return stopOnOutput(kNoRoom);
-
-        BlockReader reader{state, kernels, console};
-        const auto* first = reinterpret_cast<const unsigned char*>(block.get());
-        if (reader.read(first, first + got) != Halt::none) return notFasta();
-        if (state.length > maximumBases) return tooLong();
-        if (toucher) toucher->written(state.length);
-    }
+    const std::optional<Stop> stop = [&]() -> std::optional<Stop> {
+        MarkSkipper mark;
+        BlockReader reader{state, kernels};
+        for (std::uint64_t remaining = size.value_or(UINT64_MAX); remaining > 0;) {
+            Outcome<std::size_t> got = nextBlock(source, block.get(), size, remaining);
+            if (!got.ok()) return got.stop();
+            if (got.value() == 0) break;
+            const auto* first = reinterpret_cast<const unsigned char*>(block.get());
+            const unsigned char* end = first + got.value();
+            if (!size && !roomFor(storage, state, got.value(), limit)) return stopOnOutput(kNoRoom);
+            if (!mark.skip(first, end) || reader.read(first, end) != Halt::none) return notFasta();
+            if (state.length > maximumBases) return tooLong();
+            if (toucher) toucher->written(state.length);
+        }
+        if (mark.partial()) return notFasta();
+        return std::nullopt;
+    }();
+    warnUnexpected(state, console);
+    if (stop) return *stop;
     toucher.reset();  // before the storage moves
 
     Sequence sequence;
@@ -349,6 +402,7 @@ struct RecordReader::State {
     const unsigned char* pending = nullptr;  // what is left of the block
     const unsigned char* pendingEnd = nullptr;
     bool ended = false;
+    MarkSkipper mark;
 };
 
 RecordReader::RecordReader(ByteSource& source, const KernelTable& kernels, const Console& console,
@@ -388,33 +442,37 @@ Outcome<bool> RecordReader::next(RecordRead& record) {
     // Memory taken and given back serves the next records: a record's
     // memory is taken at most 24 MB beyond its bases.
     if (s.touchAhead && s.size) toucher.emplace(s.storage, s.populated, s.capacity, 24 << 20);
-    BlockReader reader{state, s.kernels, s.console};
-    for (;;) {
-        if (s.pending == s.pendingEnd) {
-            if (s.ended || s.remaining == 0) break;
-            const std::ptrdiff_t got = s.source.read(
-                s.block.get(), static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, s.remaining)));
-            if (got == ByteSource::kDamaged) return notFasta();
-            if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
-            if (got == 0) {
-                s.ended = true;
-                break;
+    const std::optional<Stop> stop = [&]() -> std::optional<Stop> {
+        BlockReader reader{state, s.kernels};
+        for (;;) {
+            if (s.pending == s.pendingEnd) {
+                if (s.ended || s.remaining == 0) break;
+                Outcome<std::size_t> got = nextBlock(s.source, s.block.get(), s.size, s.remaining);
+                if (!got.ok()) return got.stop();
+                if (got.value() == 0) {
+                    s.ended = true;
+                    break;
+                }
+                s.pending = reinterpret_cast<const unsigned char*>(s.block.get());
+                s.pendingEnd = s.pending + got.value();
+                if (!s.mark.skip(s.pending, s.pendingEnd)) return notFasta();
             }
-            s.remaining -= static_cast<std::uint64_t>(got);
-            s.pending = reinterpret_cast<const unsigned char*>(s.block.get());
-            s.pendingEnd = s.pending + got;
+            if (!s.size && !roomFor(s.storage, state, static_cast<std::uint64_t>(s.pendingEnd - s.pending), s.limit))
+                return stopOnOutput(kNoRoom);
+            const Halt halt = reader.read(s.pending, s.pendingEnd);
+            if (halt == Halt::notText) return notFasta();
+            if (state.length > s.maximumBases) {
+                discarded += state.length;
+                state.length = 0;
+            }
+            if (toucher) toucher->written(state.length);
+            if (halt == Halt::record) break;
         }
-        if (!s.size && !roomFor(s.storage, state, static_cast<std::uint64_t>(s.pendingEnd - s.pending), s.limit))
-            return stopOnOutput(kNoRoom);
-        const Halt halt = reader.read(s.pending, s.pendingEnd);
-        if (halt == Halt::notText) return notFasta();
-        if (state.length > s.maximumBases) {
-            discarded += state.length;
-            state.length = 0;
-        }
-        if (toucher) toucher->written(state.length);
-        if (halt == Halt::record) break;
-    }
+        if (s.mark.partial()) return notFasta();
+        return std::nullopt;
+    }();
+    warnUnexpected(state, s.console);
+    if (stop) return *stop;
     if (toucher) {
         toucher->stop();
         s.populated = std::max(s.populated, toucher->reached());
@@ -452,7 +510,9 @@ std::optional<std::uint64_t> countRecords(const std::string& path) {
         const char* end = p + got;
         if (std::exchange(start, false) && got >= 2 && p[0] == '\x1f' && p[1] == '\x8b') return std::nullopt;
         while (p < end) {
-            const char* found = static_cast<const char*>(std::memchr(p, inHeader ? '\n' : '>', end - p));
+            const char* found = inHeader ? std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; })
+                                         : static_cast<const char*>(std::memchr(p, '>', end - p));
+            if (found == end) found = nullptr;
             // Before any header, a letter begins a record without one.
             if (records == 0 && !inHeader && std::any_of(p, found ? found : end, isLetter)) records = 1;
             if (found == nullptr) break;

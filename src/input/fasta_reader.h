@@ -18,10 +18,14 @@ namespace vestrel {
 // The most bases a run can analyse (positions are signed 32-bit numbers).
 constexpr std::uint64_t kMaximumBases = 2147483647;
 
-// Reads every byte of the source: header lines are skipped, records are
+// Reads every byte of the source: a UTF-8 byte-order mark opening it is
+// passed over, header lines are skipped whatever their bytes, records are
 // joined, letters are collapsed, digits, punctuation and white space are
-// dropped, and any byte that is not plain text stops the run. Letters
-// outside the IUPAC alphabet become n after a warning on the error stream.
+// dropped, and any byte of a sequence line that is not plain text stops the
+// run. A line ends at a line feed or a carriage return. Letters outside the
+// IUPAC alphabet become n, with one warning line per letter (and its count)
+// on the error stream once reading ends. A source of known size (a regular
+// file) that ends short of it stops the run: the file changed.
 // With `touchAhead`, a second thread takes the memory for the bases from the
 // system a little ahead of the reading, when the input's size is known.
 Outcome<Sequence> readFasta(ByteSource& source, const KernelTable& kernels, const Console& console,
@@ -55,8 +59,8 @@ public:
     Outcome<bool> next(RecordRead& record);
     // Takes the memory of a record's bases back for the records that follow.
     void recycle(BaseStorage storage);
-    // Calls `hook` in the middle of reading a record, before its first
-    // warning is written.
+    // Calls `hook` once a record is read, before its warnings are written
+    // (only for a record that has some).
     void beforeFirstWarning(std::function<void()> hook);
 
 private:

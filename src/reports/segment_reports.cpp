@@ -51,9 +51,8 @@ void writeSegmentPageHead(std::FILE* page, const SegmentationParameters& paramet
     writeText(page, kPageHead);
     writeText(page, "<TR><TD width=960><B>");
     writeText(page, format("<div align=\"center\"> Halting parameter = %6.2f Filtered gap size = "
-                           "%d bp Minimum length = %d bp </div><br>\n",
-                           parameters.haltingParameter, parameters.filteredGapSize,
-                           static_cast<int>(parameters.minimumLength)));
+                           "%d bp Minimum length = %u bp </div><br>\n",
+                           parameters.haltingParameter, parameters.filteredGapSize, parameters.minimumLength));
     writeText(page, "</B></TD><TR>");
     writeText(page, kTableHead);
 }

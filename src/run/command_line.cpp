@@ -292,7 +292,18 @@ std::string commandLineOf(const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& arg : args) {
         if (!line.empty()) line += ' ';
-        line += arg.find_first_of(" \t'\"") == std::string::npos ? arg : "'" + arg + "'";
+        // Quoted when a shell would read the word otherwise, a quote in it as '\''.
+        constexpr const char* kPlain = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789@%+=:,./_-";
+        if (!arg.empty() && arg.find_first_not_of(kPlain) == std::string::npos) {
+            line += arg;
+            continue;
+        }
+        line += '\'';
+        for (const char c : arg) {
+            if (c == '\'') line += "'\\''";
+            else line += c;
+        }
+        line += '\'';
     }
     return line;
 }

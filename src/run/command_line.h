@@ -28,7 +28,7 @@ CommandLineKind classifyCommandLine(const std::vector<std::string>& args);
 std::optional<Stop> parseOptions(const std::vector<std::string>& args, RunParameters& parameters,
                                  const Console& console);
 
-// The command line as it was typed, arguments with blanks or quotes quoted.
+// The command line as a POSIX shell would take it, arguments quoted where it needs.
 std::string commandLineOf(const std::vector<std::string>& args);
 
 // The answer to --help: usage, every option with its value and default, and

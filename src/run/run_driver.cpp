@@ -42,6 +42,12 @@ OutputChoice outputChoice(const RunParameters& parameters) {
             parameters.perRecord};
 }
 
+// The folder part of a path, its slash kept; "." for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
 // Whether the path names a file inside the folder (or the folder itself).
 bool isInside(const std::string& path, const std::string& folder) {
     char* file = ::realpath(path.c_str(), nullptr);
@@ -62,9 +68,7 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
         hasControlCharacter(parameters.densityFileName) || hasControlCharacter(parameters.outputPrefix))
         return stopOnError("File names must not contain control characters.\n");
     if (!parameters.outputPrefix.empty()) {
-        const std::string& prefix = parameters.outputPrefix;
-        const size_t slash = prefix.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+        const std::string folder = folderOf(parameters.outputPrefix);
         struct stat status {};
         if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
             return stopOnError("The output folder does not exist: " + folder + "\n");
@@ -73,6 +77,11 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
     if (parameters.outputPrefix.empty() && ::stat(inputName.c_str(), &input) == 0 &&
         !S_ISREG(input.st_mode) && !S_ISDIR(input.st_mode))
         return stopOnError(format("The sequence file %s is not a regular file (a pipe or a device): "
+                                  "name the outputs with --prefix PATH.\n", inputName.c_str()));
+    // /dev/stdin and the like: the outputs would go among the system's devices or processes.
+    const std::string inputFolder = folderOf(inputName);
+    if (parameters.outputPrefix.empty() && (isInside(inputFolder, "/dev") || isInside(inputFolder, "/proc")))
+        return stopOnError(format("The sequence file %s lies in /dev or /proc, where no outputs go: "
                                   "name the outputs with --prefix PATH.\n", inputName.c_str()));
     const std::pair<const char*, const std::string*> read[] = {
         {"sequence", &inputName},

@@ -44,6 +44,7 @@ const std::string kAdvice =
     "Sequence length (excluding gaps): 2030(bp)\n\nYou'd better change the value of minimum length or halting "
     "parameter.\nIn this case, minimum length should be no less than 1000 bp or halting parameter should be no "
     "less than 10.\n";
+const std::string kSystemFolder = "lies in /dev or /proc, where no outputs go: name the outputs with --prefix PATH.\n";
 const std::string kDone = " 100% output! \n";
 const std::string kOverwritten = "would be overwritten by the output file ";
 std::string bases(int n) { return "{ echo '>x'; head -c " + std::to_string(n) + " /dev/zero | tr '\\0' a; } > seq.fa"; }
@@ -60,6 +61,9 @@ const Stop kStops[] = {
      "Can't open the sequence file! seq.fa: Is a directory\n"},
     {"DevNull", "", "vestrel /dev/null", 1, kBanner,
      "The sequence file /dev/null is not a regular file (a pipe or a device): name the outputs with --prefix PATH.\n"},
+    // A regular file behind them: the outputs would go beside the devices.
+    {"DevStdin", "", "vestrel /dev/stdin < seq.fa", 1, kBanner, "The sequence file /dev/stdin " + kSystemFolder},
+    {"ProcFd", "", "vestrel /proc/self/fd/0 < seq.fa", 1, kBanner, "The sequence file /proc/self/fd/0 " + kSystemFolder},
     {"ShortestRefused", bases(999), "vestrel seq.fa", 1, "The input DNA sequence should be longer than 1000 bp.\n"},
     {"ShortestAccepted", bases(1000), "vestrel seq.fa", 0, kDone, "", Left::rewritten},
     {"GzipTruncated", kGzip + "head -c 500 whole.gz > seq.fa.gz", "vestrel seq.fa.gz", 1, kNotFasta},

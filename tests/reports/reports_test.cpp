@@ -1,11 +1,13 @@
 // The curve at gaps and ends: the points a base that is n stands for; the
-// numbers of the large reports written as printf writes them.
+// numbers of the large reports written as printf writes them; the
+// parameter line of the GC-content page.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "common/format.h"
 #include "profile/profile_pass.h"
+#include "reports/segment_reports.h"
 #include "support/unit_support.h"
 
 namespace vestrel {
@@ -58,6 +60,12 @@ TEST(ProfileTest, BasesThatAreNTakeTheNextBaseOrTheLastOne) {
     const Sequence gaps = testing::sequenceOf("nnnn");
     const BaseIndex gapsIndex(*kernelTable(KernelKind::reference), gaps.bases.get(), gaps.length);
     EXPECT_EQ(profilePass(gaps, 0.5, {2, false}, gapsIndex, {3}, {}, console.console()).splitPoints[0].y, 0.0);
+}
+
+TEST(SegmentPageTest, ShowsTheMinimumLengthAsGiven) {
+    testing::CapturedConsole page;
+    writeSegmentPage(page.console().out, {1000, 4294967295u, 50}, SegmentList{}, 0);
+    EXPECT_NE(page.out().find("Filtered gap size = 50 bp Minimum length = 4294967295 bp"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "common/format.h"
 #include "run/texts.h"
+#include "support/run_command.h"
 #include "support/unit_support.h"
 
 namespace vestrel {
@@ -85,6 +86,17 @@ TEST(CommandLineTest, AValueIsNeverARequest) {
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "-h", "x"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "-c", "--help"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "--prefix", "--version"}), CommandLineKind::run);
+}
+
+// The report's command line, read back by a shell, gives the arguments.
+TEST(CommandLineTest, TheCommandLineQuotesAsAShellNeeds) {
+    const std::vector<std::string> args{"vestrel", "it's.fa", "-d", "a b", "", "$HOME;*", "~x", "\"q\\", "p-1.fa"};
+    testing::TempDir folder;
+    const testing::CommandResult echoed = testing::shell(folder.path(), "printf '[%s]' " + commandLineOf(args));
+    std::string expected;
+    for (const std::string& arg : args) expected += "[" + arg + "]";
+    EXPECT_EQ(echoed.out, expected);
+    EXPECT_EQ(commandLineOf({"vestrel", "seq.fa", "-t", "1e3"}), "vestrel seq.fa -t 1e3");
 }
 
 }  // namespace
