@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # gnuplot and chromium are the real consumers of the plot script and the pages;
-# man renders the installed manual page; snakemake runs the example workflow.
+# man renders the installed manual page; snakemake runs the example workflow;
+# strace holds the renames of a run up (unshare and prlimit come with util-linux).
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
-  man-db groff-base snakemake
+  man-db groff-base snakemake strace
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

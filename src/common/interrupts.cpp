@@ -66,6 +66,13 @@ void removeFolder(const char* path) {
     ::rmdir(path);
 }
 
+sigset_t interruptingSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : kInterruptingSignals) sigaddset(&held, signal);
+    return held;
+}
+
 }  // namespace
 
 bool rememberTemporaryFile(const char* path) { return remember(fileSlots, path); }
@@ -81,12 +88,15 @@ void removeTemporaryFiles() {
 }
 
 InterruptsHeldBack::InterruptsHeldBack() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal : kInterruptingSignals) sigaddset(&held, signal);
+    const sigset_t held = interruptingSignals();
     pthread_sigmask(SIG_BLOCK, &held, &previous_);
 }
 
 InterruptsHeldBack::~InterruptsHeldBack() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+void holdInterruptsToTheEnd() {
+    const sigset_t held = interruptingSignals();
+    pthread_sigmask(SIG_BLOCK, &held, nullptr);
+}
 
 }  // namespace vestrel

@@ -5,9 +5,14 @@
 #include <algorithm>
 #include <system_error>
 
+#include "common/interrupts.h"
+
 namespace vestrel {
 
 ThreadPool::ThreadPool(unsigned threads) {
+    // The workers start with the interrupting signals held back, and keep
+    // them so: the thread that made the pool takes them.
+    const InterruptsHeldBack workersTakeNone;
     try {
         for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { work(); });
     } catch (const std::system_error&) {

@@ -1,12 +1,16 @@
 #include "reports/output_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <utility>
 
 #include "common/format.h"
@@ -56,6 +60,48 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash + 1);
 }
 
+Stop refused(const char* message, const std::string& name, int error = errno) {
+    return stopOnOutput(refusal(message, name, error));
+}
+
+// Makes a file (or a folder) `.NAME.PID.tmpXXXXXX` beside `name`, the X's
+// drawn again until the name is new, NAME cut short to leave room for the
+// rest within a file name's limit. It is remembered before it exists, so
+// that no signal leaves it behind. The file's descriptor (0 for a folder),
+// or -1 with errno set; `temporary` is the name made, or tried last.
+int makeTemporary(const std::string& name, bool folder, std::string& temporary) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::minstd_rand draw(std::random_device{}());
+    const size_t base = name.rfind('/') + 1;  // 0 without a slash
+    const std::string unique = format(".%ld.tmp", static_cast<long>(::getpid()));
+    // The folder's old contents go to the same name with ".old".
+    const size_t kept = NAME_MAX - std::strlen(".") - unique.size() - 6 - std::strlen(".old");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = name.substr(0, base) + "." + name.substr(base, kept) + unique;
+        for (int i = 0; i < 6; ++i) temporary += kLetters[draw() % (sizeof kLetters - 1)];
+        if (!(folder ? rememberTemporaryFolder : rememberTemporaryFile)(temporary.c_str())) {
+            errno = ENOMEM;
+            return -1;
+        }
+        const int made = folder ? ::mkdir(temporary.c_str(), 0777)
+                                : ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (made >= 0) return made;
+        const int error = errno;
+        (folder ? forgetTemporaryFolder : forgetTemporaryFile)(temporary.c_str());
+        errno = error;
+        if (error != EEXIST) return -1;
+    }
+    return -1;
+}
+
+// Whether the existing file may be renamed over: in a folder with the
+// sticky bit only by the owner of the file or of the folder.
+bool mayReplace(const struct stat& file, const std::string& folder) {
+    struct stat status {};
+    return ::geteuid() == 0 || file.st_uid == ::geteuid() || ::stat(folder.c_str(), &status) != 0 ||
+           !(status.st_mode & S_ISVTX) || status.st_uid == ::geteuid();
+}
+
 // Flushes (and with `sync` syncs) and closes the stream; the error of the
 // first thing that failed, or 0.
 int closeStream(std::FILE* file, bool sync) {
@@ -71,14 +117,6 @@ int closeStream(std::FILE* file, bool sync) {
     if (sync && ::fsync(::fileno(file)) != 0 && error == 0 && errno != EINVAL) error = errno;
     if (std::fclose(file) != 0 && error == 0) error = errno;
     return error;
-}
-
-// Syncs a folder, so that the names just put in it survive a power cut.
-void syncFolder(const std::string& folder) {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return;
-    ::fsync(descriptor);
-    ::close(descriptor);
 }
 
 }  // namespace
@@ -109,31 +147,16 @@ OutputFile::~OutputFile() {
     }
 }
 
-std::optional<OutputFile> OutputFile::create(const std::string& name) {
-    const size_t slash = name.rfind('/');
-    const size_t base = slash == std::string::npos ? 0 : slash + 1;
+Outcome<OutputFile> OutputFile::create(const std::string& name, const char* message) {
     OutputFile output;
     output.name_ = name;
-    const std::string temporary = name.substr(0, base) + "." + name.substr(base) + "." +
-                                  std::to_string(::getpid()) + ".tmp";
-    if (!rememberTemporaryFile(temporary.c_str())) {
-        errno = ENOMEM;
-        return std::nullopt;
-    }
-    const int descriptor = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        const int error = errno;
-        forgetTemporaryFile(temporary.c_str());
-        errno = error;
-        return std::nullopt;
-    }
-    output.temporary_ = temporary;
+    const int descriptor = makeTemporary(name, false, output.temporary_);
+    if (descriptor < 0) return refused(message, output.temporary_);
     output.file_ = ::fdopen(descriptor, "wb+");
     if (output.file_ == nullptr) {
         const int error = errno;
         ::close(descriptor);
-        errno = error;
-        return std::nullopt;  // the temporary file goes with `output`
+        return refused(message, output.temporary_, error);  // the temporary file goes with `output`
     }
     return output;
 }
@@ -167,6 +190,7 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputC
         if (::stat(folder.c_str(), &status) == 0) {
             if (!S_ISDIR(status.st_mode)) return stopOnOutput(refusal("cannot open the file", folder, ENOTDIR));
             if (::access(folder.c_str(), W_OK | X_OK) != 0) return stopOnOutput(refusal("cannot open the file", folder, errno));
+            if (!mayReplace(status, folderOf(folder))) return refused("cannot open the file", folder, EPERM);
         }
     }
     for (const OutputSpec& spec : outputsOf(choice)) {
@@ -175,6 +199,7 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputC
         if (::stat(name.c_str(), &status) == 0) {
             if (S_ISDIR(status.st_mode)) return stopOnOutput(refusal(spec.message, name, EISDIR));
             if (::access(name.c_str(), W_OK) != 0) return stopOnOutput(refusal(spec.message, name, errno));
+            if (!mayReplace(status, folderOf(name))) return refused(spec.message, name, EPERM);
         }
         if (::access(folderOf(name).c_str(), W_OK | X_OK) != 0)
             return stopOnOutput(refusal(spec.message, name, errno));
@@ -185,9 +210,9 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputC
 std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& names, const OutputChoice& choice) {
     if (auto stop = checkOutputsWritable(names, choice)) return stop;
     for (const OutputSpec& spec : outputsOf(choice)) {
-        std::optional<OutputFile> file = OutputFile::create(names.*spec.name);
-        if (!file) return stopOnOutput(refusal(spec.message, names.*spec.name, errno));
-        files.*spec.file = std::move(*file);
+        Outcome<OutputFile> file = OutputFile::create(names.*spec.name, spec.message);
+        if (!file.ok()) return file.stop();
+        files.*spec.file = std::move(file.value());
     }
     return std::nullopt;
 }
@@ -211,16 +236,14 @@ std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder)
         }
         ::close(descriptor);
     }
-    {
-        // Every file is complete: put them all in place, not to be
-        // interrupted half-way.
-        const InterruptsHeldBack heldBack;
-        std::string synced;
-        for (OutputFile* file : written) {
-            if (file->name().empty()) continue;
-            if (!file->publish()) return stopOnError(refusal("cannot write the file", file->name(), errno));
-            if (synced.empty()) syncFolder(synced = folderOf(file->name()));  // every output shares it
-        }
+    // Every file is complete: put them all in place one run at a time, under
+    // a lock on the folder they share (it goes with the descriptor), not to
+    // be interrupted half-way; then the folder is synced, so that the new
+    // names survive a power cut.
+    const auto putInPlace = [&]() -> std::optional<Stop> {
+        for (OutputFile* file : written)
+            if (!file->name().empty() && !file->publish())
+                return stopOnError(refusal("cannot write the file", file->name(), errno));
         if (folder != nullptr && *folder) {
             // Swapped with a folder of that name if there is one, else renamed.
             const std::string& name = folder->name_;
@@ -241,9 +264,21 @@ std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder)
                 return stopOnError(refusal("cannot write the folder", name, errno));
             }
             folder->temporary_.clear();
-            syncFolder(folderOf(name));
         }
+        return std::nullopt;
+    };
+    std::string shared = folder != nullptr && *folder ? folder->name_ : "";
+    for (const OutputFile* file : written)
+        if (shared.empty()) shared = file->name();
+    const int lock = ::open(folderOf(shared).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock >= 0) ::flock(lock, LOCK_EX);
+    holdInterruptsToTheEnd();
+    const std::optional<Stop> stop = putInPlace();
+    if (lock >= 0) {
+        ::fsync(lock);
+        ::close(lock);
     }
+    if (stop) return stop;
     if (!oldFolder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(oldFolder, ignored);
@@ -259,32 +294,10 @@ OutputFolder::~OutputFolder() {
     forgetTemporaryFolder(temporary_.c_str());
 }
 
-std::optional<OutputFolder> OutputFolder::create(const std::string& name) {
-    const size_t slash = name.rfind('/');
-    const size_t base = slash == std::string::npos ? 0 : slash + 1;
-    std::string temporary = name.substr(0, base) + "." + name.substr(base) + "." + std::to_string(::getpid()) +
-                            ".tmpXXXXXX";
-    // Remembered before it exists, so that no signal can leave it behind.
-    if (!rememberTemporaryFolder(temporary.c_str())) {
-        errno = ENOMEM;
-        return std::nullopt;
-    }
-    const std::string pattern = temporary;
-    if (::mkdtemp(temporary.data()) == nullptr) {
-        const int error = errno;
-        forgetTemporaryFolder(pattern.c_str());
-        errno = error;
-        return std::nullopt;
-    }
-    // Remembered under the name it got, with the permissions a new folder has.
-    forgetTemporaryFolder(pattern.c_str());
-    rememberTemporaryFolder(temporary.c_str());
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(temporary.c_str(), 0777 & ~mask);
+Outcome<OutputFolder> OutputFolder::create(const std::string& name) {
     OutputFolder folder;
+    if (makeTemporary(name, true, folder.temporary_) < 0) return refused("cannot open the file", folder.temporary_);
     folder.name_ = name;
-    folder.temporary_ = std::move(temporary);
     return folder;
 }
 

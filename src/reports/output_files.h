@@ -51,8 +51,9 @@ struct OutputChoice {
 
 OutputNames outputNamesFor(const std::string& stem);
 
-// One output: written to `.NAME.PID.tmp` in the final name's folder, which
-// is removed again unless the file is published.
+// One output: written to `.NAME.PID.tmpXXXXXX` in the final name's folder
+// (NAME cut short if need be), which is removed again unless the file is
+// published.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -66,9 +67,9 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    // The temporary file for `name`; nullopt with errno set when it cannot
-    // be made.
-    static std::optional<OutputFile> create(const std::string& name);
+    // The temporary file for `name`; the stop, with the message, names the
+    // temporary file that could not be made.
+    static Outcome<OutputFile> create(const std::string& name, const char* message);
 
     std::FILE* get() const { return file_; }
     const std::string& name() const { return name_; }
@@ -110,8 +111,8 @@ struct OutputFiles {
 };
 
 // Refuses, before anything is read, an output name that is a folder or an
-// existing file that may not be written, and a folder that cannot take new
-// files.
+// existing file that may not be written or renamed over, and a folder that
+// cannot take new files.
 std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputChoice& choice);
 
 // The names of the files the run writes, in creation order.
@@ -136,8 +137,8 @@ public:
     OutputFolder& operator=(const OutputFolder&) = delete;
     ~OutputFolder();
 
-    // nullopt with errno set when it cannot be made.
-    static std::optional<OutputFolder> create(const std::string& name);
+    // The stop names the temporary folder that could not be made.
+    static Outcome<OutputFolder> create(const std::string& name);
 
     const std::string& name() const { return name_; }
     // Where a file of the folder is written until the folder is published.
@@ -173,7 +174,10 @@ private:
 };
 
 // Finishes every file, then puts them all (and the folder, if any) in place
-// of their final names.
+// of their final names, holding the lock of their folder, so that runs
+// writing the same names at once put their sets in place one after another,
+// each whole. Once it begins, the interrupting signals are held back to the
+// end of the process.
 std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder = nullptr);
 
 // The file names of the records of a run per record, given in file order:

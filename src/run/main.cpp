@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -15,11 +16,25 @@
 namespace {
 
 // Removes the run's temporary files, then ends the process by the signal
-// itself, so that it ends with status 128 + signal.
+// itself, so that it ends with status 128 + signal; as the first process of
+// a namespace, where the default action is to ignore it, with that status.
 extern "C" void interrupted(int signal) {
+    // The main thread alone ends the run (it holds the signals back while
+    // the results are put in place): a thread started elsewhere hands it on.
+    if (::gettid() != ::getpid()) {
+        const int error = errno;
+        ::tgkill(::getpid(), ::getpid(), signal);
+        errno = error;
+        return;
+    }
     vestrel::removeTemporaryFiles();
     std::signal(signal, SIG_DFL);
+    sigset_t self;
+    sigemptyset(&self);
+    sigaddset(&self, signal);
+    pthread_sigmask(SIG_UNBLOCK, &self, nullptr);
     std::raise(signal);
+    _exit(128 + signal);
 }
 
 void prepareProcess() {
@@ -40,6 +55,8 @@ void prepareProcess() {
         sigemptyset(&action.sa_mask);
         sigaction(signal, &action, nullptr);
     }
+    // A file-size limit fails the write, reported as a write that failed.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace

@@ -502,11 +502,11 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     if (auto stop = createOutputFiles(whole, names, {false, parameters.browserTracks, parameters.windowSize > 0,
                                                      parameters.report, true}))
         return reportStop(*stop, console);
-    std::optional<OutputFolder> folder = OutputFolder::create(names.recordsFolder);
-    if (!folder) return reportStop(stopOnOutput(refusal("cannot open the file", names.recordsFolder, errno)), console);
+    Outcome<OutputFolder> folder = OutputFolder::create(names.recordsFolder);
+    if (!folder.ok()) return reportStop(folder.stop(), console);
 
     ThreadPool pool(run.threads);
-    PerRecordDriver driver(run, coordinates, whole, *folder, pool);
+    PerRecordDriver driver(run, coordinates, whole, folder.value(), pool);
     if (auto stop = driver.run(input)) return reportStop(*stop, console);
 
     std::fflush(console.out);
@@ -532,7 +532,7 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return reportStop(stopOnError("cannot write the standard output\n"), console);
-    if (auto stop = publishOutputFiles(whole, &*folder)) return reportStop(*stop, console);
+    if (auto stop = publishOutputFiles(whole, &folder.value())) return reportStop(*stop, console);
     return 0;
 }
 
