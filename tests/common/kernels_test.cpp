@@ -186,14 +186,12 @@ TEST_P(ScanTest, EveryKernelWalksTheSlopeInOrder) {
         for (const KernelTable* kernels : everyKernel()) {
             const WalkMeans gotMeans = kernels->walkMeans(bases.data(), size, count);
             const WalkSums gotSums = kernels->walkSums(bases.data(), size, means);
-            const double aloneX = kernels->positionMean(count), aloneV = kernels->walkMean(bases.data(), size, count);
-            EXPECT_TRUE(sameBits(aloneX, means.mx) && sameBits(aloneV, means.mv))
-                << kernelName(kernels->kind) << " length " << length << format(": means alone %a %a", aloneX, aloneV);
-            EXPECT_TRUE(sameBits(gotMeans.mx, means.mx) && sameBits(gotMeans.mv, means.mv) &&
-                        sameBits(gotSums.sxx, sums.sxx) && sameBits(gotSums.sxy, sums.sxy))
-                << kernelName(kernels->kind) << " length " << length
-                << format(": means %a %a sums %a %a, plain %a %a %a %a", gotMeans.mx, gotMeans.mv, gotSums.sxx,
-                          gotSums.sxy, means.mx, means.mv, sums.sxx, sums.sxy);
+            const double got[] = {kernels->positionMean(count), kernels->walkMean(bases.data(), size, count),
+                                  gotMeans.mx, gotMeans.mv, gotSums.sxx, gotSums.sxy};
+            const double plain[] = {means.mx, means.mv, means.mx, means.mv, sums.sxx, sums.sxy};
+            for (int i = 0; i < 6; ++i)  // the means alone, the means, the sums
+                EXPECT_TRUE(sameBits(got[i], plain[i])) << kernelName(kernels->kind) << " length " << length << " value "
+                                                        << i << format(": %a, plain %a", got[i], plain[i]);
         }
     }
 }

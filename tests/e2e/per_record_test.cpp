@@ -5,7 +5,7 @@
 // a pipe, and the runs that must replace nothing.
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
 #include <sstream>
 
 #include "support/run_command.h"
@@ -15,20 +15,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
+// The lines of a text, or the fields of a line (a last empty one dropped).
+std::vector<std::string> partsOf(const std::string& text, char separator = '\n') {
+    std::vector<std::string> parts;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> fieldsOf(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t at = 0;
-    for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
-        fields.push_back(line.substr(at, tab - at));
-    fields.push_back(line.substr(at));
-    return fields;
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
 }
 
 // The text after the banner, which ends with the second rule of asterisks.
@@ -39,31 +31,29 @@ std::string afterBanner(const std::string& out) {
 
 struct Assembly {
     std::string name;
-    std::string make;  // writes genome.fa
+    std::string make;     // writes genome.fa
+    std::string unknown;  // the names in kCoordinates that no record has, in file order
 };
 
 struct OptionSet {
     std::string name;
     std::string options;
     bool coordinates;
-    std::vector<std::pair<std::string, std::string>> skipped;  // file name, status, of each assembly's records
+    std::string bigSkipped = {};  // why the record "big" is skipped, if it is; "tiny" always is
 };
 
 const Assembly kAssemblies[] = {
-    {"klebsiella", R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > genome.fa)"},
-    {"records", R"(python3 "$S/tests/data/make_records.py" > genome.fa)"},
+    {"klebsiella", R"(xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > genome.fa)", "chrA\nchrA_2\nnothere\n"},
+    {"records", R"(python3 "$S/tests/data/make_records.py" > genome.fa)", "CP003224.1\nnothere\n"},
 };
 
-const std::string kRule =
-    "You'd better change the value of minimum length or halting parameter. In this case, minimum length should be "
-    "no less than 1000 bp or halting parameter should be no less than 100.";
 const OptionSet kOptionSets[] = {
-    {"defaults", "", false, {{"tiny", "shorter than 1000 bases"}}},
-    {"labels_multiplot_z_one_thread", "-t 10 -i 1000 -l -m -z --threads 1", false,
-     {{"tiny", "shorter than 1000 bases"}}},
-    {"tracks_windows_coordinates", "--bed --windows 1000", true, {{"tiny", "shorter than 1000 bases"}}},
+    {"defaults", "", false},
+    {"labels_multiplot_z_one_thread", "-t 10 -i 1000 -l -m -z --threads 1", false},
+    {"tracks_windows_coordinates", "--bed --windows 1000", true},
     {"unsafe_for_the_longest", "-i 500 -t 50 -g 100", false,
-     {{"tiny", "shorter than 1000 bases"}, {"big", kRule}}},
+     "You'd better change the value of minimum length or halting parameter. In this case, minimum length should be "
+     "no less than 1000 bp or halting parameter should be no less than 100."},
 };
 
 // Bare numbers for every record, lines for one record by its name or its
@@ -83,9 +73,11 @@ TEST_P(PerRecord, EveryRecordGivesWhatARunOnItAloneGives) {
     TempDir folder;
     ASSERT_EQ(shell(folder.path(), assembly.make + " && printf " + quoted(kCoordinates) + " > coordinates.txt").status, 0);
     const std::string options = set.options + (set.coordinates ? " -c ../coordinates.txt" : "");
-    const CommandResult whole = shell(folder.path(), "mkdir per && cd per && vestrel ../genome.fa --per-record --prefix genome " + options);
+    // Beside an earlier run's folder, which it replaces whole.
+    const CommandResult whole = shell(folder.path(), "mkdir -p per/genome_records && cd per && echo earlier > "
+                                                     "genome_records/old.SegGC && vestrel ../genome.fa --per-record --prefix genome " + options);
     ASSERT_EQ(whole.status, 0) << whole.err;
-    const std::vector<std::string> table = linesOf(readFile(folder / "per/genome_records.tsv"));
+    const std::vector<std::string> table = partsOf(readFile(folder / "per/genome_records.tsv"));
     ASSERT_GE(table.size(), 2u);
 
     // Each record alone, named as the run per record names it; its
@@ -101,27 +93,31 @@ TEST_P(PerRecord, EveryRecordGivesWhatARunOnItAloneGives) {
         done)");
     ASSERT_EQ(alone.status, 0) << alone.err;
 
-    const auto perFiles = snapshot(folder / "per/genome_records");
     const std::size_t records = table.size() - 1;
     std::string out = afterBanner(whole.out).empty() ? "" : whole.out.substr(0, whole.out.size() - afterBanner(whole.out).size());
     std::string err;
-    std::size_t analysed = 0, files = 0;
+    std::size_t analysed = 0;
     const char* const tracks[] = {"_GCcontent.bedGraph", "_SegPoints.bed", "_GCwindows.bedGraph", "_GCskew.bedGraph",
                                   "_cumGCskew.bedGraph", "_replication.tsv"};
+    // Every file of the runs alone but their tracks, none more (a refused run writes none).
+    auto own = snapshot(folder / "single/genome_records");
+    std::erase_if(own, [&](const auto& file) {
+        return std::ranges::any_of(tracks, [&](const char* suffix) { return file.first.ends_with(suffix); });
+    });
+    const auto perFiles = snapshot(folder / "per/genome_records");
+    for (const auto& [name, bytes] : own) EXPECT_TRUE(perFiles.count(name) && perFiles.at(name) == bytes) << name;
+    EXPECT_EQ(perFiles.size(), own.size()) << "files of records that were not analysed, or of no record";
+    EXPECT_EQ(shell(folder / "per", "ls -A | grep -c tmp").out, "0\n");
     std::map<std::string, std::string> trackLines;  // the lines the whole input's tracks must hold
     for (std::size_t k = 1; k <= records; ++k) {
-        const std::vector<std::string> row = fieldsOf(table[k]);
+        const std::vector<std::string> row = partsOf(table[k], '\t');
         const std::string& name = row[0];
         const std::string& file = row[1];
         const std::string status = row.back();
         const std::string single = "single/" + std::to_string(k);
         const std::string singleOut = readFile(folder / (single + ".out"));
         err += readFile(folder / (single + ".err"));
-        const std::string skipped = [&] {
-            for (const auto& [skippedFile, reason] : set.skipped)
-                if (skippedFile == file) return reason;
-            return std::string();
-        }();
+        const std::string skipped = file == "tiny" ? "shorter than 1000 bases" : file == "big" ? set.bigSkipped : "";
         out += "Record " + std::to_string(k) + " of " + std::to_string(records) + ": " + (name.empty() ? file : name) +
                " (" + row[2] + " bp)";
         if (!skipped.empty()) {
@@ -134,18 +130,9 @@ TEST_P(PerRecord, EveryRecordGivesWhatARunOnItAloneGives) {
         ASSERT_EQ(readFile(folder / (single + ".status")), "0\n") << file << ": " << singleOut;
         out += "\n\n" + afterBanner(singleOut) + "\n";
         ++analysed;
-        // Its own files, none more.
-        const char* const own[] = {".SegGC", "_GCcontent.html", ".SegP", ".Vestrel", "_Vestrel.plt",
-                                   "_SegPoints.html", ".TagP"};
-        for (const char* suffix : own) {
-            const std::string path = folder / ("single/genome_records/" + file + suffix);
-            if (!fs::exists(path)) continue;
-            ++files;
-            EXPECT_TRUE(perFiles.count(file + suffix) && perFiles.at(file + suffix) == readFile(path)) << file + suffix;
-        }
         // Its lines in the tracks of the whole input, under their name there.
         for (const char* suffix : tracks) {
-            const std::vector<std::string> lines = linesOf(readFile(folder / ("single/genome_records/" + file + suffix)));
+            const std::vector<std::string> lines = partsOf(readFile(folder / ("single/genome_records/" + file + suffix)));
             for (std::size_t i = 1; i < lines.size(); ++i) {
                 const std::string unnamed = file + "_1\t";
                 trackLines[suffix] += (name.empty() && lines[i].starts_with(unnamed)
@@ -154,22 +141,11 @@ TEST_P(PerRecord, EveryRecordGivesWhatARunOnItAloneGives) {
             }
         }
     }
-    EXPECT_EQ(perFiles.size(), files) << "files of records that were not analysed, or of no record";
     out += "Records: " + std::to_string(records) + ", analysed: " + std::to_string(analysed) +
            ", skipped: " + std::to_string(records - analysed) + "\n";
     EXPECT_EQ(whole.out, out);
-    // The names of coordinate lines that are no record's name or file name, once each.
-    std::set<std::string> known, reported;
-    for (std::size_t k = 1; k <= records; ++k)
-        for (std::size_t field : {0, 1}) known.insert(fieldsOf(table[k])[field]);
-    for (const std::string& line : linesOf(set.coordinates ? kCoordinates : "")) {
-        const std::size_t tab = line.find('\t');
-        const std::string name = line.substr(0, tab);
-        if (tab == 0 || tab == std::string::npos || line[0] == '#' || line.substr(tab + 1) == "-10" || known.count(name) ||
-            !reported.insert(name).second)
-            continue;
+    for (const std::string& name : partsOf(set.coordinates ? assembly.unknown : ""))
         err += "No record is named " + name + ": its coordinates are not drawn.\n";
-    }
     EXPECT_EQ(whole.err, err);
     for (const char* suffix : tracks) {
         const fs::path path = folder / (std::string("per/genome") + suffix);
@@ -243,9 +219,6 @@ std::string randomRecords(const std::string& lengths) {
            "for i, n in enumerate([" + lengths + "]): print('>r%d' % (i + 1)); print(r.randbytes(n).translate(t).decode())\""
            " > seq.fa";
 }
-const std::string kNotFasta =
-    "It seems that the input file is not in FASTA format or not a text file.\n"
-    "Please input a sequence file in proper format.\n";
 
 const Refused kRefused[] = {
     {"NoRecordLongEnough", "printf '>a\\nACGT\\n>b\\nGGCC\\n' > seq.fa", "vestrel seq.fa --per-record", 1,
@@ -258,7 +231,8 @@ const Refused kRefused[] = {
         awk '/^>/ { n++ } n > 4' seq.fa | gzip > rest.gz && s=$(stat -c %s rest.gz) && head -c $((s / 2)) rest.gz >> seq.fa.gz &&
         head -c 200 /dev/zero | tr '\0' '\377' >> seq.fa.gz && tail -c +$((s / 2 + 201)) rest.gz >> seq.fa.gz && rm rest.gz)",
      "vestrel seq.fa.gz --per-record > out.txt; status=$?; grep '^Record' out.txt; tail -n 2 out.txt; rm out.txt; exit $status", 1,
-     "Record 1: r1 (400000 bp)\nRecord 2: r2 (400000 bp)\nRecord 3: r3 (400000 bp)\nRecord 4: r4 (400000 bp)\n" + kNotFasta},
+     "Record 1: r1 (400000 bp)\nRecord 2: r2 (400000 bp)\nRecord 3: r3 (400000 bp)\nRecord 4: r4 (400000 bp)\n"
+     "It seems that the input file is not in FASTA format or not a text file.\nPlease input a sequence file in proper format.\n"},
     // The third record long enough to be under way when the signal comes.
     {"SigtermInTheThirdRecord", randomRecords("1000000, 1000000, 60000000, 1000000"),
      R"(env --default-signal=INT vestrel seq.fa --per-record -t 0 -i 1000 > out.txt & until grep -qs '^Record 3 of 4' out.txt;
@@ -294,19 +268,6 @@ TEST_P(RefusedPerRecord, LeavesTheEarlierResultsAsTheyWere) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedPerRecord, ::testing::ValuesIn(kRefused),
                          [](const auto& info) { return info.param.name; });
-
-// A run that succeeds replaces the earlier folder whole, a file that no
-// record gives included.
-TEST(PerRecordInput, ReplacesTheEarlierFolderWhole) {
-    TempDir folder;
-    const CommandResult run = shell(folder.path(), R"(cp "$S/examples/lambda.fa" seq.fa && mkdir seq_records &&
-        echo earlier > seq_records/old.SegGC && vestrel seq.fa --per-record > /dev/null && ls -A . seq_records)");
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, ".:\nseq.fa\nseq_records\nseq_records.tsv\n\nseq_records:\n"
-                       "gi_9626243_ref_NC_001416.1_.SegGC\ngi_9626243_ref_NC_001416.1_.SegP\n"
-                       "gi_9626243_ref_NC_001416.1_.Vestrel\ngi_9626243_ref_NC_001416.1__GCcontent.html\n"
-                       "gi_9626243_ref_NC_001416.1__SegPoints.html\ngi_9626243_ref_NC_001416.1__Vestrel.plt\n");
-}
 
 }  // namespace
 }  // namespace vestrel::testing

@@ -4,7 +4,6 @@
 
 #include <fstream>
 
-#include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
 #include "support/run_command.h"
@@ -81,31 +80,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{std::string(100, 'n'), std::string(100, 'n'), 0, ""},  // at the limit
                       ReadCase{std::string(101, 'n'), "", 0, "", kTooLong}));
 
-// A file of known size read while another thread takes the memory ahead:
-// whole, and refused at a byte near its end.
-TEST(LargeFileTest, TouchingTheMemoryAheadChangesNothing) {
-    const std::string line = testing::rep("ACGTNacgtn", 6);
-    std::string file = ">big\n";
-    while (file.size() < (48u << 20)) file += line + "\n";
-    const std::size_t lines = (file.size() - 5) / 61;
-    for (bool damaged : {false, true}) {
-        if (damaged) file[file.size() - 100] = '\x01';
-        testing::MemorySource source(file, SIZE_MAX, true);
-        testing::CapturedConsole console;
-        Outcome<Sequence> read = readFasta(source, *kernelTable(KernelKind::automatic), console.console(),
-                                           kMaximumBases, true);
-        if (damaged) {
-            ASSERT_FALSE(read.ok());
-            EXPECT_EQ(read.stop().message, kNotFasta);
-            continue;
-        }
-        ASSERT_TRUE(read.ok());
-        EXPECT_EQ(read.value().length, lines * 60);
-        EXPECT_EQ(read.value().lengthExcludingGaps, static_cast<std::int32_t>(lines * 48));
-        EXPECT_EQ(read.value().view().substr(lines * 60 - 60), testing::rep("acgtnacgtn", 6));
-    }
-}
-
 // A regular file cut short after it was opened, read whole or a record at a time.
 TEST(ChangedFileTest, AFileThatShrinksWhileReadIsRefused) {
     testing::TempDir folder;
@@ -135,14 +109,6 @@ TEST(RunLimitsTest, PlotScaleAndGapSizeFollowTheLength) {
     EXPECT_EQ(resolveFilteredGapSize(2000, 0.999), 1998);
     EXPECT_EQ(resolveFilteredGapSize(2000, 1), 1);
     EXPECT_EQ(resolveFilteredGapSize(2000, 850.9), 850);
-}
-
-TEST(CoordinatesTest, LinesAreNumbersOrComments) {
-    std::int64_t value = -1;
-    EXPECT_FALSE(coordinateOfLine("#12\n", value));
-    EXPECT_FALSE(coordinateOfLine("", value));
-    EXPECT_TRUE(coordinateOfLine(" #5\n", value) && value == 0);
-    EXPECT_TRUE(coordinateOfLine("+7x\n", value) && value == 7);
 }
 
 }  // namespace

@@ -40,13 +40,9 @@ TEST_P(RecordReaderTest, GivesEachRecordAsItsOwnFile) {
             std::size_t k = 0;
             for (RecordRead record;; ++k) {
                 Outcome<bool> read = reader.next(record);
-                if (!read.ok()) {
-                    EXPECT_TRUE(c.notFasta);
-                    EXPECT_TRUE(read.stop().message.starts_with("It seems that the input file is not in FASTA"));
-                    break;
-                }
-                if (!read.value()) {
-                    EXPECT_FALSE(c.notFasta);
+                if (!read.ok() || !read.value()) {
+                    EXPECT_EQ(!read.ok(), c.notFasta);
+                    EXPECT_TRUE(read.ok() || read.stop().message.starts_with("It seems that the input file is not in FASTA"));
                     break;
                 }
                 ASSERT_LT(k, c.records.size());
@@ -55,9 +51,7 @@ TEST_P(RecordReaderTest, GivesEachRecordAsItsOwnFile) {
                 EXPECT_EQ(record.length, expected.length) << k;
                 EXPECT_EQ(record.tooLong, expected.length > 100) << k;
                 EXPECT_EQ(record.sequence.view(), expected.bases) << k;
-                if (record.named()) {
-                    EXPECT_EQ(record.sequence.records.front().start, 0u);
-                }
+                EXPECT_TRUE(!record.named() || record.sequence.records.front().start == 0u) << k;
                 // What a file of this record alone gives.
                 if (!record.tooLong) {
                     const std::size_t gaps = std::count(expected.bases.begin(), expected.bases.end(), 'n');
@@ -100,56 +94,47 @@ INSTANTIATE_TEST_SUITE_P(
         RecordsCase{">a\nAC\n>b\nA\x01", {{"a", "ac", 2}}, "", true},
         RecordsCase{">a\nAC\n>b\nA\x80", {{"a", "ac", 2}}, "", true}));
 
-// Two records of 24 MB read with the memory taken ahead, the second into
-// the memory the first gave back.
-TEST(RecordReaderLarge, TouchingTheMemoryAheadChangesNothing) {
-    const std::string line = testing::rep("ACGTNacgtn", 6);
+// Records of 80 MB, one line and 80 MB, whole and a record at a time. Of
+// known size with the memory taken ahead, later records in the memory the
+// earlier gave back; of unknown size (a pipe) in room that grows from 64 MB,
+// doubling, the grown room serving the next record. Then refused at a byte
+// near its end.
+TEST(RecordReaderLarge, ReadsTheSameWhateverTheRoom) {
+    const std::string line = testing::rep("ACGTNacgtn", 6) + "\n", bases = testing::rep("acgtnacgtn", 6);
+    const std::pair<const char*, std::size_t> records[] = {{">one\n", 80u << 20}, {">two\n", 1u}, {">three\n", 80u << 20}};
     std::string file;
-    for (const char* header : {">one\n", ">two\n"}) {
+    std::size_t lines = 0;
+    for (const auto& [header, size] : records) {
         file += header;
-        for (std::size_t bytes = 0; bytes < (24u << 20); bytes += 61) file += line + "\n";
+        for (std::size_t bytes = 0; bytes < size; bytes += line.size(), ++lines) file += line;
     }
-    testing::MemorySource source(file, SIZE_MAX, true);
-    testing::CapturedConsole console;
-    RecordReader reader(source, *kernelTable(KernelKind::automatic), console.console(), kMaximumBases, true);
-    RecordRead record;
-    for (const char* name : {"one", "two"}) {
-        ASSERT_TRUE(reader.next(record).value());
-        EXPECT_EQ(record.name(), name);
-        EXPECT_EQ(record.sequence.lengthExcludingGaps, static_cast<std::int32_t>(record.sequence.length / 60 * 48));
-        EXPECT_EQ(record.sequence.view().substr(record.sequence.length - 60), testing::rep("acgtnacgtn", 6));
-        reader.recycle(std::move(record.sequence.bases));
-    }
-}
-
-// A pipe's room grows with its bases (from 64 MB, doubling), in one
-// sequence and record by record, the grown room serving the next record.
-TEST(RecordReaderLarge, TheRoomOfAnInputOfUnknownSizeGrows) {
-    const std::string bases = testing::rep("acgtnacgtn", 6), line = testing::rep("ACGTNacgtn", 6) + "\n";
-    std::string file;
-    for (const auto& [header, size] : {std::pair{">one\n", 80u << 20}, {">two\n", 1u}, {">three\n", 80u << 20}}) {
-        file += header;
-        for (std::size_t bytes = 0; bytes < size; bytes += line.size()) file += line;
-    }
-    const auto ends = [](const Sequence& sequence) {
-        return std::string(sequence.view().substr(0, 12)) + std::string(sequence.view().substr(sequence.length - 12));
+    const auto check = [&](const Sequence& sequence, std::size_t lines) {
+        EXPECT_EQ(sequence.length, lines * 60);
+        EXPECT_EQ(sequence.lengthExcludingGaps, static_cast<std::int32_t>(lines * 48));
+        EXPECT_EQ(std::string(sequence.view().substr(0, 12)) + std::string(sequence.view().substr(sequence.length - 12)),
+                  bases.substr(0, 12) + bases.substr(48));
     };
-    const std::string expected = bases.substr(0, 12) + bases.substr(48);
+    const KernelTable& kernels = *kernelTable(KernelKind::automatic);
     testing::CapturedConsole console;
-    testing::MemorySource whole(file);
-    Outcome<Sequence> read = readFasta(whole, *kernelTable(KernelKind::automatic), console.console(), kMaximumBases);
-    ASSERT_TRUE(read.ok());
-    EXPECT_EQ(read.value().length, (file.size() - 16) / 61 * 60);
-    EXPECT_EQ(ends(read.value()), expected);
-    testing::MemorySource pipe(file);
-    RecordReader reader(pipe, *kernelTable(KernelKind::automatic), console.console(), kMaximumBases, true);
-    RecordRead record;
-    for (const char* name : {"one", "two", "three"}) {
-        ASSERT_TRUE(reader.next(record).value());
-        EXPECT_EQ(record.name(), name);
-        EXPECT_EQ(ends(record.sequence), expected);
-        reader.recycle(std::move(record.sequence.bases));
+    for (bool sized : {true, false}) {
+        SCOPED_TRACE(sized ? "known size" : "unknown size");
+        testing::MemorySource whole(file, SIZE_MAX, sized), pieces(file, SIZE_MAX, sized);
+        Outcome<Sequence> read = readFasta(whole, kernels, console.console(), kMaximumBases, true);
+        ASSERT_TRUE(read.ok());
+        check(read.value(), lines);
+        RecordReader reader(pieces, kernels, console.console(), kMaximumBases, true);
+        RecordRead record;
+        for (const auto& [header, size] : records) {
+            ASSERT_TRUE(reader.next(record).value());
+            EXPECT_EQ(">" + record.name() + "\n", header);
+            check(record.sequence, (size + line.size() - 1) / line.size());
+            reader.recycle(std::move(record.sequence.bases));
+        }
     }
+    file[file.size() - 100] = '\x01';
+    testing::MemorySource damaged(file, SIZE_MAX, true);
+    Outcome<Sequence> read = readFasta(damaged, kernels, console.console(), kMaximumBases, true);
+    EXPECT_TRUE(!read.ok() && read.stop().message.starts_with("It seems that the input file is not in FASTA"));
 }
 
 // The count of a plain file is the number of records read; compressed
@@ -171,23 +156,25 @@ TEST(CountRecordsTest, CountsWhatTheReaderReads) {
 }
 
 // Lines for a record by its name or its file name, bare numbers for all,
-// comments and -10 skipped whatever stands before them; names no record
-// has, in the order of the file.
+// comments and -10 skipped whatever stands before them, and a value that
+// is empty or a comment; a blank before # is no comment, a sign and text
+// after the digits are read; names no record has, in the order of the file.
 TEST(RecordCoordinatesTest, PlacesEachLineOnItsRecords) {
     testing::TempDir folder;
     std::ofstream(folder / "points.txt", std::ios::binary)
-        << "100\nchrA\t200\nchrA\t-10\n#chrB\t9\nchrB\t5\r\n\t7\nx y\t9\nchrA 300\nzz\t1\nrecord3\t40\n-10\tq\nchrA\t8x";
+        << "100\nchrA\t200\nchrA\t-10\n#chrB\t9\nchrB\t5\r\n\t7\nx y\t9\nchrA 300\nzz\t1\nrecord3\t40\n-10\tq\n"
+           " #5\n+7x\nchrA\t#3\nchrA\t8x\nyy\t";
     Outcome<RecordCoordinates> read = RecordCoordinates::read(folder / "points.txt");
     ASSERT_TRUE(read.ok());
     RecordCoordinates& coordinates = read.value();
     const auto stored = [&](const std::string& name, const std::string& file) {
         return coordinates.of(name, file).stored;
     };
-    EXPECT_EQ(stored("chrA", "chrA"), (std::vector<std::int64_t>{-1, 6, 7, 99, 199}));
-    EXPECT_EQ(stored("chrA", "chrA_2"), (std::vector<std::int64_t>{-1, 6, 7, 99, 199}));
-    EXPECT_EQ(stored("", "record3"), (std::vector<std::int64_t>{-1, 6, 39, 99}));
-    EXPECT_EQ(stored("chrB", "chrB"), (std::vector<std::int64_t>{-1, 4, 6, 99}));
-    EXPECT_EQ(coordinates.of("other", "other").coordinateCount, 3);
+    EXPECT_EQ(stored("chrA", "chrA"), (std::vector<std::int64_t>{-1, -1, 6, 6, 7, 99, 199}));
+    EXPECT_EQ(stored("chrA", "chrA_2"), (std::vector<std::int64_t>{-1, -1, 6, 6, 7, 99, 199}));
+    EXPECT_EQ(stored("", "record3"), (std::vector<std::int64_t>{-1, -1, 6, 6, 39, 99}));
+    EXPECT_EQ(stored("chrB", "chrB"), (std::vector<std::int64_t>{-1, -1, 4, 6, 6, 99}));
+    EXPECT_EQ(coordinates.of("other", "other").coordinateCount, 5);
     EXPECT_EQ(coordinates.unknownNames(), (std::vector<std::string>{"x y", "zz", "-10"}));
 }
 
