@@ -1,10 +1,27 @@
 #include "reports/plot_script.h"
 
+#include <cctype>
+
 #include "common/console.h"
 #include "common/format.h"
 
 namespace vestrel {
 namespace {
+
+// The name as gnuplot reads it between single quotes: each quote doubled,
+// and "./" before a name that does not begin with '/', '.', a letter or a
+// digit, which gnuplot would otherwise take for a command ('<' reads from one,
+// '|' writes to one) or for data of its own ('-' is the script, '+' a range).
+std::string quotedForScript(const std::string& name) {
+    const unsigned char first = name.empty() ? 'a' : static_cast<unsigned char>(name[0]);
+    std::string quoted = first == '/' || first == '.' || std::isalnum(first) ? "" : "./";
+    quoted.reserve(quoted.size() + name.size());
+    for (char c : name) {
+        quoted += c;
+        if (c == '\'') quoted += '\'';
+    }
+    return quoted;
+}
 
 std::string xLabelLine(std::uint32_t plotScale) {
     switch (plotScale) {
@@ -118,16 +135,6 @@ void writeLabels(std::FILE* script, const std::vector<ProjectedPoint>& splitPoin
 }
 
 }  // namespace
-
-std::string quotedForScript(const std::string& name) {
-    std::string quoted;
-    quoted.reserve(name.size());
-    for (char c : name) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    return quoted;
-}
 
 void writePlotScript(std::FILE* script, const PlotParameters& parameters,
                      const PlotContents& contents) {

@@ -27,9 +27,6 @@ struct PlotContents {
     std::int32_t coordinateCount;  // entries of the coordinates file
 };
 
-// The name as gnuplot reads it between single quotes: each quote doubled.
-std::string quotedForScript(const std::string& name);
-
 // The whole script: the GC-content picture (without multiplot), the curve
 // with its labelled split points, then the pictures of the mode.
 void writePlotScript(std::FILE* script, const PlotParameters& parameters,

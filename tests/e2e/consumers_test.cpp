@@ -35,6 +35,28 @@ TEST(Consumers, GnuplotDrawsThePicturesOfTheScript) {
     EXPECT_FALSE(fs::exists(folder / "pwned.txt"));
 }
 
+// Names that gnuplot would take for a command ('<' reads from one, '|'
+// writes to one) or for the script itself ('-'), and names beginning with a
+// blank: each is a file to gnuplot, every picture is drawn, nothing runs.
+TEST(Consumers, GnuplotTakesEveryNameForAFile) {
+    struct Case { std::string input, options, stem; };
+    const Case cases[] = {{"<touch pwned;echo .fa", "-d '<touch pwned;cat density.txt'", "<touch pwned;echo "},
+                          {"lambda.fa", "--prefix '|touch pwned;cat>y' -d -", "|touch pwned;cat>y"},
+                          {" lambda.fa", "-d ' density.txt' -m", " lambda"},
+                          {"lambda.fa", "--prefix=-p -d -", "-p"}};
+    for (const auto& [input, options, stem] : cases) {
+        TempDir folder;
+        const CommandResult plot = shell(folder.path(), "cp \"$S/examples/lambda.fa\" " + quoted(input) +
+            R"( && for d in density.txt - ' density.txt' '<touch pwned;cat density.txt'; do
+                cp "$S/tests/data/density.txt" "./$d"; done && vestrel )" + quoted(input) + " -t 20 -i 500 " +
+            options + " >/dev/null && gnuplot " + quoted("./" + stem + "_Vestrel.plt"));
+        EXPECT_EQ(plot.status, 0) << stem;
+        EXPECT_EQ(plot.err, "") << stem;
+        EXPECT_TRUE(readFile(folder / (stem + "_Vestrel.png")).starts_with("\x89PNG")) << stem;
+        EXPECT_FALSE(fs::exists(folder / "pwned")) << stem;
+    }
+}
+
 // The segment table as the browser keeps it, of a stored run (the golden
 // test checks that a run gives it): a heading, then a row per segment and gap.
 TEST(Consumers, ChromiumShowsOneTableWithARowPerSegmentAndGap) {
