@@ -13,7 +13,8 @@
 #   4. reading    vestrel stopping after the read beside seqtk, seqkit, cat
 #   5. sets       recursion- and gap-heavy inputs on one thread and on all
 #   6. report     the page of a run
-#   7. compressed the run on gzip and bgzip copies beside igzip -dc, zcat and the plain run; --windows
+#   7. compressed the run on gzip and bgzip copies beside igzip -dc, zcat and the plain run; --windows,
+#                 also on a million records of 20 bases
 #
 #   bash bench/run.sh
 #
@@ -103,6 +104,7 @@ workload_title() {
     deep) echo "1002 alternating blocks of 101 a and 101 c (depth limit)" ;;
     gaps) echo "acnn x 50,000: 50,000 gaps" ;;
     records) echo "20,000 records of 500 bases (a then c, cut varies)" ;;
+    tiny) echo "1,000,000 records of 20 bases" ;;
   esac
 }
 # The options of the section 5 runs (split on purpose where used).
@@ -138,6 +140,9 @@ prepare() {
                    for (r = 0; r < 20000; ++r) {
                      k = 150 + (r * 37) % 200; line = substr(a, 1, k) substr(c, 1, 500 - k)
                      printf ">r%d\n%s\n%s\n", r + 1, substr(line, 1, 250), substr(line, 251) } }' > "$file.part" ;;
+    tiny)
+      awk 'BEGIN { s = "acgtgcatgcaattcggatccgtaacgttagcctagcgatcgatta"
+                   for (r = 0; r < 1000000; ++r) printf ">t%d\n%s\n", r + 1, substr(s, 1 + r % 27, 20) }' > "$file.part" ;;
   esac
   mv "$file.part" "$file"
 }
@@ -513,6 +518,26 @@ if [ "$compressed_on" = 1 ]; then
       done
     } >>"$tables/compressed"
   done
+  # Many records: the composition and tracks of each, the runs taking turns;
+  # each run's outputs (about 450 MB with --windows) are removed once timed.
+  prepare tiny
+  cat "$(workload_file tiny)" >/dev/null
+  for rep in $(seq "$runs"); do
+    echo "== tiny: --split-records --bed with and without --windows 10, repetition $rep of $runs" >&2
+    for run in "tplain" "twindows --windows 10"; do
+      read -r -a options <<<"$run"
+      vestrel_run "${options[0]}" tiny "$rep" --split-records --bed "${options[@]:1}"
+      rm -rf "$scratch/tiny.${options[0]}.$rep/w"
+    done
+  done
+  plain=$(column tplain tiny 1)
+  {
+    printf '%-8s %-34s %8s %8s %8s %8s   status %s\n' "tiny" "--split-records --bed" "$plain" "1.00" "" \
+      "$(column tplain tiny 4)" "$(statuses tplain tiny)"
+    awk -v t="$(column twindows tiny 1)" -v p="$plain" -v c="$(column twindows tiny 4)" \
+        -v st="$(statuses twindows tiny)" 'BEGIN {
+      printf "%-8s %-34s %8.3f %8.2f %8s %8s   status %s\n", "tiny", "  and --windows 10", t, t / p, "", c, st }'
+  } >>"$tables/compressed"
 fi
 
 # --- the tables --------------------------------------------------------------------------------
@@ -594,7 +619,8 @@ if [ -s "$tables/compressed" ]; then
   printf '%-8s %-34s %8s %8s %8s %8s\n' "workload" "run" "wall s" "/plain" "/igzip" "CPU s"
   show compressed
   echo "wall s: medians; /plain: wall / the plain run's; /igzip: wall / igzip -dc of the same file; the .gz runs"
-  echo "decompress on a thread of their own; read and stop: -i 500 -t 5, refused after the read."
+  echo "decompress on a thread of their own; read and stop: -i 500 -t 5, refused after the read; tiny: a million"
+  echo "records of 20 bases, each with its composition and tracks (/plain: against the run without --windows)."
 fi
 echo
 echo "The benchmark took $(( $(date +%s) - began )) s."

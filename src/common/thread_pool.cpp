@@ -3,6 +3,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 
 #include "common/interrupts.h"
@@ -171,27 +172,64 @@ void ThreadPool::both(const std::function<void()>& first,
     if (failure) std::rethrow_exception(failure);
 }
 
+// The indices of a forEach, handed out a range at a time to whichever
+// thread asks; the last range to end wakes the caller.
+struct ThreadPool::Ranges {
+    std::size_t count;
+    std::size_t step;
+    const std::function<void(std::size_t)>* body;
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::size_t failedAt = 0;  // the failure's index; both under the pool's lock
+    std::exception_ptr failure;
+};
+
+// Runs ranges until none is left; only a range taken here touches the body.
+void ThreadPool::runRanges(Ranges& ranges) {
+    for (;;) {
+        const std::size_t begin = ranges.next.fetch_add(ranges.step);
+        if (begin >= ranges.count) return;
+        const std::size_t end = std::min(ranges.count, begin + ranges.step);
+        for (std::size_t i = begin; i < end; ++i) {
+            try {
+                (*ranges.body)(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!ranges.failure || i < ranges.failedAt) {
+                    ranges.failure = std::current_exception();
+                    ranges.failedAt = i;
+                }
+            }
+        }
+        if (ranges.finished.fetch_add(end - begin) + (end - begin) == ranges.count) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            changed_.notify_all();
+        }
+    }
+}
+
 void ThreadPool::forEach(std::size_t count, const std::function<void(std::size_t)>& body) {
     if (count == 0) return;
-    std::vector<TaskRef> tasks;
-    for (std::size_t i = 1; i < count; ++i) {
-        auto task = std::make_shared<Task>();
-        task->run = [&body, i] { body(i); };
-        tasks.push_back(task);
+    // Some sixteen ranges a thread: few hand-outs, and the threads still even
+    // out items of unequal work.
+    const auto ranges = std::make_shared<Ranges>(count, std::max<std::size_t>(1, count / (16 * size())), &body);
+    std::vector<TaskRef> helpers(std::min(workers_.size(), count - 1));
+    for (TaskRef& helper : helpers) {
+        helper = std::make_shared<Task>();
+        helper->run = [this, ranges] { runRanges(*ranges); };
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (auto it = tasks.rbegin(); it != tasks.rend(); ++it) queue_.push_back(*it);
+        queue_.insert(queue_.end(), helpers.begin(), helpers.end());
     }
     changed_.notify_all();
-    std::exception_ptr failure;
-    try {
-        body(0);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    waitFor(tasks);
-    if (failure) std::rethrow_exception(failure);
+    runRanges(*ranges);
+    // A helper no worker has taken yet would find nothing left.
+    for (const TaskRef& helper : helpers) reclaim(helper);
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (ranges->finished < count)
+        if (!runOne(lock)) changed_.wait(lock);
+    if (ranges->failure) std::rethrow_exception(ranges->failure);
 }
 
 }  // namespace vestrel

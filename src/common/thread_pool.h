@@ -30,7 +30,9 @@ public:
     // thread right after first().
     void both(const std::function<void()>& first, const std::function<void(bool secondInline)>& second);
 
-    // Runs body(0) .. body(count - 1), spread over the pool.
+    // Runs body(0) .. body(count - 1), spread over the pool: each thread
+    // takes the next range of indices until none is left. An exception of
+    // body reaches the caller (that of the lowest index) once all have run.
     void forEach(std::size_t count, const std::function<void(std::size_t)>& body);
 
 private:
@@ -62,6 +64,9 @@ private:
         std::exception_ptr failure;
     };
     using TaskRef = std::shared_ptr<Task>;
+    struct Ranges;
+
+    void runRanges(Ranges& ranges);
 
     void push(const TaskRef& task);
     bool reclaim(const TaskRef& task);  // takes a task back if nobody started it
