@@ -120,37 +120,32 @@ void AssemblyReport::write(std::FILE* file, const AssemblyRun& run) const {
         {"Command", escapedForHtml(run.commandLine)},
         {"Made by", "vestrel " VESTREL_VERSION ", <a href=\"http://vestrel.example.org\">http://vestrel.example.org</a>"}};
     for (const auto& [key, value] : rows) html += std::string("<tr><td>") + key + "</td><td>" + value + "</td></tr>";
-    html += "</table>\n<h2>Records</h2><p class=\"controls\">Choose a record to see it: <select id=\"record-choice\">";
+    html += "</table>\n<h2 id=\"record-title\">The curve and the GC content</h2>\n<p class=\"controls\">Choose a "
+            "record to see it: <select id=\"record-choice\">";
     for (const Kept& kept : views_)
         html += "<option value=\"" + escapedForHtml(kept.fileName) + "\">" + escapedForHtml(kept.fileName) + "</option>";
-    html += "</select> <button data-tsv=\"records\">download as TSV</button></p><div class=\"scroll\"><table "
-            "id=\"records\" class=\"sortable\"><thead><tr><th>record</th><th>file</th><th>length</th><th>without "
-            "gaps</th><th>GC %</th><th>segments</th><th>split points</th><th>strongest</th><th>status</th></tr>"
-            "</thead><tbody>";
-    for (const RecordSummary& r : records_) {
-        const std::string gc = r.counts ? gcFractionOf(*r.counts) : "";
-        html += format("<tr data-file=\"%s\"><td>%s</td><td>%s</td><td>%llu</td><td>%llu</td><td>%s</td>",
-                       escapedForHtml(r.fileName).c_str(), escapedForHtml(r.name).c_str(),
-                       r.analysed ? ("<a href=\"#record=" + escapedForHtml(r.fileName) + "\">" +
-                                     escapedForHtml(r.fileName) + "</a>").c_str()
-                                  : escapedForHtml(r.fileName).c_str(),
-                       static_cast<unsigned long long>(r.length), static_cast<unsigned long long>(r.lengthWithoutGaps),
-                       gc.empty() ? "-" : format("%.2f", 100 * std::stod(gc)).c_str());
-        if (r.analysed)
-            html += format("<td>%zu</td><td>%zu</td><td>%s</td>", r.segments, r.splitPoints,
-                           r.strongest ? format("%.2f", *r.strongest).c_str() : "-");
-        else
-            html += "<td>-</td><td>-</td><td>-</td>";
-        html += "<td>" + escapedForHtml(r.status) + "</td></tr>";
-    }
-    html += "</tbody></table></div>\n<h2 id=\"record-title\">The curve and the GC content</h2>\n<p "
-            "class=\"controls\">Drag across a panel to zoom, double-click to see it whole. <button data-pan=\"-1\">"
-            "&#x25C0; left</button><button data-pan=\"1\">right &#x25B6;</button><button data-reset>whole</button>"
-            "<button data-svg=\"curve\">curve as SVG</button><button data-svg=\"gc\">GC content as SVG</button></p>\n"
-            "<noscript><p class=\"note\">The pictures of the records are drawn by the page's script.</p></noscript>\n";
+    html += "</select></p>\n<p class=\"controls\">Drag across a panel to zoom, double-click to see it whole. <button "
+            "data-pan=\"-1\">&#x25C0; left</button><button data-pan=\"1\">right &#x25B6;</button><button data-reset>"
+            "whole</button><button data-svg=\"curve\">curve as SVG</button><button data-svg=\"gc\">GC content as SVG"
+            "</button></p>\n<noscript><p class=\"note\">The pictures of the records are drawn by the page's script."
+            "</p></noscript>\n";
     for (const char* panel : {"curve", "gc", "skew"})
         html += format("<figure><svg id=\"%s\" data-panel=\"%s\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\">"
                        "</svg></figure>\n", panel, panel);
+    html += "<h2>Records</h2>" +
+            pageRecordsTable("records", {"record", "file", "length", "without gaps", "GC %", "segments", "split points",
+                                         "strongest", "status"}, records_.size(), [&](std::size_t i) {
+                const RecordSummary& r = records_[i];
+                const std::string gc = r.counts ? gcFractionOf(*r.counts) : "";
+                PageRow row{r.fileName, {{r.name}, {r.fileName, r.analysed ? "#record=" + r.fileName : ""},
+                                         {std::to_string(r.length)}, {std::to_string(r.lengthWithoutGaps)},
+                                         {gc.empty() ? "-" : format("%.2f", 100 * std::stod(gc))}}};
+                for (const std::string& cell :
+                     {r.analysed ? std::to_string(r.segments) : "-", r.analysed ? std::to_string(r.splitPoints) : "-",
+                      r.analysed && r.strongest ? format("%.2f", *r.strongest) : "-", r.status})
+                    row.cells.push_back({cell});
+                return row;
+            });
     html += "<h2>Segments</h2><p class=\"controls\"><button data-tsv=\"segments\">download as TSV</button></p><div "
             "class=\"scroll\"><table id=\"segments\" class=\"sortable\"><thead><tr><th>start</th><th>end</th><th>"
             "length</th><th>GC %</th></tr></thead><tbody></tbody></table></div>\n<h2>Split points</h2><p "

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
 #include "common/console.h"
 #include "common/format.h"
 #include "reports/html_text.h"
+#include "reports/records_table.h"
 #include "report_assets.h"
 
 namespace vestrel {
@@ -77,13 +80,22 @@ public:
                           x(f, gap.startIndex).c_str(),
                           format("%.1f", xAt(f, gap.endIndex + 1) - xAt(f, gap.startIndex)).c_str(),
                           f.top, f.height, gap.startIndex + 1, gap.endIndex + 1);
+        // Past kShownRecords boundaries, the first of each pixel column, named
+        // with how many more begin there.
         const auto& spans = c_.records.spans();
-        for (std::size_t i = 1; i < spans.size(); ++i)
+        const bool thinned = spans.size() > kShownRecords + 1;
+        for (std::size_t i = 1, next = 2; i < spans.size(); i = next++) {
+            const long column = std::lround(xAt(f, static_cast<double>(spans[i].start) + 1));
+            while (thinned && next < spans.size() &&
+                   std::lround(xAt(f, static_cast<double>(spans[next].start) + 1)) == column)
+                ++next;
+            const std::string more = next - i > 1 ? format(" and %zu more records", next - i - 1) : "";
             svg += format("<line class=\"record\" data-position=\"%llu\" transform=\"translate(%s,0)\" x1=\"0\" "
-                          "x2=\"0\" y1=\"%g\" y2=\"%g\"><title>%s</title></line>",
+                          "x2=\"0\" y1=\"%g\" y2=\"%g\"><title>%s%s</title></line>",
                           static_cast<unsigned long long>(spans[i].start) + 1,
                           x(f, static_cast<double>(spans[i].start) + 1).c_str(), f.top, f.top + f.height,
-                          escaped(spans[i].name).c_str());
+                          escaped(spans[i].name).c_str(), more.c_str());
+        }
     }
 
     // A panel's opening, with its geometry for the page's script, the gaps,
@@ -239,25 +251,61 @@ public:
         return svg + "</svg>";
     }
 
-    // Boxes of the density file (position, value), on a scale of their own.
+    // Boxes of the density file (a position and a value a line), on a scale
+    // of their own: those within the sequence, the highest of each pixel
+    // column, as the curve keeps its extremes.
     std::string densityBoxes(const Frame& f, std::string& note) const {
         std::ifstream file(c_.densityFileName);
-        if (!file) {
-            note = "The density file " + escaped(c_.densityFileName) + " could not be read: " + std::strerror(errno) + ".";
+        const std::string name = "The density file " + escaped(c_.densityFileName);
+        if (!file || std::filesystem::is_directory(c_.densityFileName)) {
+            note = name + " could not be read: " + (file ? "it is a folder" : std::strerror(errno)) + ".";
             return "";
         }
-        std::vector<std::pair<double, double>> boxes;
-        for (double position, value; file >> position >> value;) boxes.emplace_back(position, value);
+        std::vector<std::pair<double, double>> read;
+        std::string line, stop;
+        for (std::size_t number = 1; std::getline(file, line); ++number) {
+            char* end = nullptr;
+            const double position = std::strtod(line.c_str(), &end);
+            char* after = end;
+            const double value = std::strtod(end, &after);
+            const std::size_t first = line.find_first_not_of(" \t\r");
+            if (after != end && end != line.c_str()) {
+                read.emplace_back(position, value);
+            } else if (first != std::string::npos && line[first] != '#') {  // blank lines and comments pass
+                stop = format("line %zu, \"%s\", is not two numbers separated by blanks", number,
+                              escaped(line.substr(0, 40)).c_str());
+                break;
+            }
+        }
+        struct Box {
+            double start, end, value;
+        };
+        std::vector<Box> boxes;
         double top = 0;
-        for (const auto& box : boxes) top = std::max(top, box.second);
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            const double start = i > 0 ? (read[i - 1].first + read[i].first) / 2 : read[i].first;
+            const double end = i + 1 < read.size() ? (read[i].first + read[i + 1].first) / 2 : read[i].first;
+            if (start + 1 > length_ || end < 1) continue;
+            top = std::max(top, read[i].second);
+            const long column = std::lround(xAt(f, start + 1));
+            if (!boxes.empty() && std::lround(xAt(f, boxes.back().start + 1)) == column) {
+                boxes.back().end = end;
+                boxes.back().value = std::max(boxes.back().value, read[i].second);
+            } else {
+                boxes.push_back({start, end, read[i].second});
+            }
+        }
+        if (boxes.empty())
+            note = name + " gave no boxes: " +
+                   (!read.empty() ? format("none of its %zu positions lies within the sequence", read.size())
+                    : !stop.empty() ? "its " + stop
+                                    : std::string("it holds no numbers")) + ".";
         std::string svg;
-        for (std::size_t i = 0; i < boxes.size(); ++i) {
-            const double start = i > 0 ? (boxes[i - 1].first + boxes[i].first) / 2 : boxes[i].first;
-            const double end = i + 1 < boxes.size() ? (boxes[i].first + boxes[i + 1].first) / 2 : boxes[i].first;
-            const double h = top > 0 ? boxes[i].second / top * f.height : 0;
+        for (const Box& box : boxes) {
+            const double h = top > 0 ? std::max(0.0, box.value / top * f.height) : 0;
             svg += format("<rect class=\"density\" data-start=\"%.0f\" data-end=\"%.0f\" x=\"%s\" width=\"%.1f\" "
-                          "y=\"%.1f\" height=\"%.1f\"/>", start + 1, end, x(f, start + 1).c_str(),
-                          std::max(0.0, xAt(f, end) - xAt(f, start + 1)), f.top + f.height - h, h);
+                          "y=\"%.1f\" height=\"%.1f\"/>", box.start + 1, box.end, x(f, box.start + 1).c_str(),
+                          std::max(0.0, xAt(f, box.end) - xAt(f, box.start + 1)), f.top + f.height - h, h);
         }
         return svg;
     }
@@ -297,14 +345,7 @@ void writeHtmlReport(std::FILE* file, const ReportContents& c) {
         {"Command", escaped(c.commandLine)},
         {"Made by", "vestrel " VESTREL_VERSION ", <a href=\"http://vestrel.example.org\">http://vestrel.example.org</a>"}};
     for (const auto& [key, value] : rows) html += std::string("<tr><td>") + key + "</td><td>" + value + "</td></tr>";
-    html += "</table>\n<h2>Records</h2><table id=\"records\"><thead><tr><th>record</th><th>length</th><th>GC %</th>"
-            "</tr></thead><tbody>";
-    for (const RecordMap::Span& span : c.records.spans())
-        html += format("<tr><td>%s</td><td>%llu</td><td>%s</td></tr>", escaped(span.name).c_str(),
-                       static_cast<unsigned long long>(span.end - span.start),
-                       gcOf(c.kernels.count(c.sequence.bases.get() + span.start,
-                                            c.sequence.bases.get() + span.end)).c_str());
-    html += "</tbody></table>\n<h2>The curve and the GC content</h2>\n<p class=\"controls\">Drag across a panel to "
+    html += "</table>\n<h2>The curve and the GC content</h2>\n<p class=\"controls\">Drag across a panel to "
             "zoom, double-click to see it whole. <button data-pan=\"-1\">&#x25C0; left</button><button "
             "data-pan=\"1\">right &#x25B6;</button><button data-reset>whole</button><button data-svg=\"curve\">curve "
             "as SVG</button><button data-svg=\"gc\">GC content as SVG</button></p>\n<figure>" + curve +
@@ -313,6 +354,13 @@ void writeHtmlReport(std::FILE* file, const ReportContents& c) {
         html += "<figure>" + page.skewPanel() + "</figure>\n<p class=\"controls\"><button data-svg=\"skew\">cumulative "
                 "skew as SVG</button></p>\n";
     if (!note.empty()) html += "<p class=\"note\">" + note + "</p>\n";
+    const auto& spans = c.records.spans();
+    html += "<h2>Records</h2>" + pageRecordsTable("records", {"record", "length", "GC %"}, spans.size(), [&](std::size_t i) {
+        const RecordMap::Span& span = spans[i];
+        return PageRow{"", {{span.name}, {std::to_string(span.end - span.start)},
+                            {gcOf(c.kernels.count(c.sequence.bases.get() + span.start,
+                                                  c.sequence.bases.get() + span.end))}}};
+    });
     html += "<h2>Segments</h2><p class=\"controls\"><button data-tsv=\"segments\">download as TSV</button></p>"
             "<div class=\"scroll\"><table id=\"segments\" class=\"sortable\"><thead><tr><th>start</th><th>end</th>"
             "<th>length</th><th>GC %</th></tr></thead><tbody>";

@@ -19,13 +19,19 @@ inline std::string escapedForHtml(const std::string& text) {
     return out;
 }
 
-// A JSON string that is also safe inside a script element: "<" escaped.
+// A JSON string that is also safe inside a script element: "<" and the
+// control characters escaped.
 inline std::string quotedForJson(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\') out += '\\';
-        if (c == '<') out += "\\u003c";
-        else out += c;
+        if (c == '<' || static_cast<unsigned char>(c) < 0x20) {
+            out += "\\u00";
+            out += "0123456789abcdef"[(c >> 4) & 15];
+            out += "0123456789abcdef"[c & 15];
+        } else {
+            out += c;
+        }
     }
     return out + "\"";
 }

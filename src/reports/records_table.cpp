@@ -2,6 +2,7 @@
 
 #include "common/console.h"
 #include "common/format.h"
+#include "reports/html_text.h"
 
 namespace vestrel {
 
@@ -33,6 +34,37 @@ void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool wi
             line += "\t\t\t\t";
     }
     writeText(table, line + record.status + "\n");
+}
+
+std::string pageRecordsTable(const std::string& id, const std::vector<std::string>& head, std::size_t count,
+                             const std::function<PageRow(std::size_t)>& row) {
+    std::string html = "<p class=\"controls\"><button data-tsv=\"" + id + "\">download as TSV</button>";
+    if (count > kShownRecords)
+        html += format(" The first %zu of %zu records; the download holds them all.", kShownRecords, count);
+    html += "</p><div class=\"scroll\"><table id=\"" + id + "\" class=\"sortable\"><thead><tr>";
+    std::string tsv;
+    for (const std::string& cell : head) {
+        html += "<th>" + escapedForHtml(cell) + "</th>";
+        tsv += (tsv.empty() ? "" : "\t") + cell;
+    }
+    html += "</tr></thead><tbody>";
+    for (std::size_t i = 0; i < count; ++i) {
+        const PageRow r = row(i);
+        std::string line;
+        for (const PageCell& cell : r.cells) line += (line.empty() ? "" : "\t") + cell.text;
+        tsv += "\n" + line;
+        if (i >= kShownRecords) continue;
+        html += r.file.empty() ? "<tr>" : "<tr data-file=\"" + escapedForHtml(r.file) + "\">";
+        for (const PageCell& cell : r.cells)
+            html += cell.link.empty() ? "<td>" + escapedForHtml(cell.text) + "</td>"
+                                      : "<td><a href=\"" + escapedForHtml(cell.link) + "\">" +
+                                            escapedForHtml(cell.text) + "</a></td>";
+        html += "</tr>";
+    }
+    html += "</tbody></table></div>\n";
+    if (count > kShownRecords)
+        html += "<script type=\"application/json\" id=\"" + id + "-tsv\">" + quotedForJson(tsv + "\n") + "</script>\n";
+    return html;
 }
 
 }  // namespace vestrel

@@ -1,10 +1,13 @@
-// The table of a run per record: one line per FASTA record, in file order.
+// The table of a run per record: one line per FASTA record, in file order;
+// and the records tables of the pages.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "profile/composition.h"
 
@@ -31,5 +34,24 @@ std::string gcFractionOf(const BaseCounts& counts);
 
 void writeRecordsTableHeader(std::FILE* table, bool windows);
 void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool windows);
+
+// A row of a records table of the pages, its cells as text; `file`, when
+// not empty, is the row's data-file, and a cell with a link leads there.
+struct PageCell {
+    std::string text;
+    std::string link = {};
+};
+struct PageRow {
+    std::string file;
+    std::vector<PageCell> cells;
+};
+constexpr std::size_t kShownRecords = 1000;
+
+// The table with its download button (id ID). Past kShownRecords rows it
+// holds the first of them and says so, and the page keeps every row as TSV
+// (a JSON string, id ID-tsv) for the button: a browser lays out a table of
+// a hundred thousand rows for minutes.
+std::string pageRecordsTable(const std::string& id, const std::vector<std::string>& head, std::size_t count,
+                             const std::function<PageRow(std::size_t)>& row);
 
 }  // namespace vestrel

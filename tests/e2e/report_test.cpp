@@ -94,5 +94,50 @@ TEST(ReportPage, ShowsTheRecordChosenOfARunPerRecord) {
     EXPECT_NE(first.out.find("data-x-start=\"1\" data-x-end=\"5333942\""), std::string::npos);
 }
 
+// Past a thousand records both pages show the first thousand after the
+// pictures and keep every row for the download; the pages load.
+TEST(ReportPage, ShowsTheFirstThousandRecordsAfterThePictures) {
+    TempDir folder;
+    ASSERT_EQ(shell(folder.path(), R"({ cat "$S/examples/lambda.fa" && for i in $(seq 1500); do
+        printf '>r%d\nACGTACGTTTGCAGCGGCAA\n' $i; done; } > many.fa)").status, 0);
+    for (const std::string options : {"--split-records", "--per-record"}) {
+        ASSERT_EQ(shell(folder.path(), "vestrel many.fa --report " + options + " >/dev/null").status, 0) << options;
+        const std::string page = readFile(folder / "many_report.html");
+        const size_t table = page.find("<table id=\"records\"");
+        ASSERT_NE(table, std::string::npos) << options;
+        EXPECT_GT(table, page.rfind("<figure")) << options;
+        EXPECT_EQ(count(page.substr(table, page.find("</table>", table) - table), "<tr"), 1001u) << options;
+        const size_t tsv = page.find("id=\"records-tsv\">");
+        ASSERT_NE(tsv, std::string::npos) << options;
+        EXPECT_EQ(count(page.substr(tsv, page.find("</script>", tsv) - tsv), "\\u000a"), 1502u) << options;
+        const CommandResult dom = chromium(folder, "--dump-dom", "file://" + (folder / "many_report.html").string());
+        EXPECT_NE(dom.out.find("data-status=\"ready\""), std::string::npos) << options << dom.out.substr(0, 2000);
+    }
+}
+
+// The density boxes within the sequence, at most one a pixel column (a
+// million lines over lambda's 48,502 bases); a note where a file gives none.
+TEST(ReportPage, DrawsTheDensityWithinTheSequenceOrSaysWhyNot) {
+    const std::pair<std::string, std::string> cases[] = {  // the file's making, the note
+        {"seq 1000000 | awk '{ print $1, $1 % 17 }' > d", ""},
+        {"printf 'position value\\n1 2\\n' > d", "gave no boxes: its line 1, \"position value\", is not two numbers"},
+        {"printf '1,2\\n3,4\\n' > d", "gave no boxes: its line 1, \"1,2\", is not"},
+        {"mkdir d", "could not be read: it is a folder"},
+        {"printf '# far\\n\\n48600 5\\n90000 6\\n' > d", "gave no boxes: none of its 2 positions lies within"}};
+    for (const auto& [making, note] : cases) {
+        TempDir folder;
+        ASSERT_EQ(shell(folder.path(), making + R"( && cp "$S/examples/lambda.fa" . &&
+            vestrel lambda.fa --report -d d > /dev/null)").status, 0) << making;
+        const std::string page = readFile(folder / "lambda_report.html");
+        const size_t boxes = count(page, "<rect class=\"density\"");
+        EXPECT_EQ(boxes == 0, !note.empty()) << making;
+        EXPECT_LE(boxes, 1111u) << making;
+        if (!note.empty()) {
+            EXPECT_NE(page.find("<p class=\"note\">The density file d " + note), std::string::npos) << making;
+        }
+        EXPECT_EQ(count(page, "class=\"note\""), note.empty() ? 0u : 1u) << making;
+    }
+}
+
 }  // namespace
 }  // namespace vestrel::testing

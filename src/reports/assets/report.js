@@ -32,6 +32,7 @@
     }
     function ticks(svg, g) {
       const axis = svg.querySelector('.x-axis');
+      if (!axis) return;  // a panel the chosen record does not draw
       axis.textContent = '';
       const step = niceStep(view[1] - view[0]);
       for (let p = Math.ceil(view[0] / step) * step; p <= view[1]; p += step) {
@@ -249,8 +250,10 @@
     }
     document.querySelectorAll('[data-tsv]').forEach((button) => button.addEventListener('click', () => {
       const table = document.getElementById(button.dataset.tsv);
+      const all = document.getElementById(button.dataset.tsv + '-tsv');  // a table that shows only its first rows
       const lines = Array.from(table.rows).map((row) => Array.from(row.cells).map((c) => c.textContent).join('\t'));
-      download(button.dataset.tsv + '.tsv', 'text/tab-separated-values', lines.join('\n') + '\n');
+      download(button.dataset.tsv + '.tsv', 'text/tab-separated-values', all ? JSON.parse(all.textContent) :
+        lines.join('\n') + '\n');
     }));
     document.querySelectorAll('[data-svg]').forEach((button) => button.addEventListener('click', () => {
       const svg = document.getElementById(button.dataset.svg);
