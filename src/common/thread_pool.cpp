@@ -212,7 +212,10 @@ void ThreadPool::forEach(std::size_t count, const std::function<void(std::size_t
     if (count == 0) return;
     // Some sixteen ranges a thread: few hand-outs, and the threads still even
     // out items of unequal work.
-    const auto ranges = std::make_shared<Ranges>(count, std::max<std::size_t>(1, count / (16 * size())), &body);
+    const auto ranges = std::make_shared<Ranges>();
+    ranges->count = count;
+    ranges->step = std::max<std::size_t>(1, count / (16 * size()));
+    ranges->body = &body;
     std::vector<TaskRef> helpers(std::min(workers_.size(), count - 1));
     for (TaskRef& helper : helpers) {
         helper = std::make_shared<Task>();
