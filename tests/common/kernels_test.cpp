@@ -1,5 +1,6 @@
 // Every kernel, the pruned and chunked scans and every pool against the plain
-// scan written out here: same score bits, same first best cut, same runs.
+// scan written out here: same score bits, same first best cut, same runs;
+// and the pool's own bookkeeping.
 #include "common/kernels.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <stdexcept>
 
@@ -18,6 +20,16 @@
 #include "segmentation/contigs.h"
 #include "segmentation/cut_scan.h"
 #include "support/unit_support.h"
+
+static std::atomic<std::size_t> allocations{0};  // by new, in the whole program
+[[gnu::noinline]] void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    throw std::bad_alloc();
+}
+// Not inlined: the compiler would take malloc() and free() for a mismatch.
+[[gnu::noinline]] void operator delete(void* memory) noexcept { std::free(memory); }
+[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace vestrel {
 namespace {
@@ -197,6 +209,26 @@ TEST_P(ScanTest, EveryKernelWalksTheSlopeInOrder) {
 }
 
 // Fewer than two values give a flat line, not 0 / 0, on one thread or two.
+// forEach hands out ranges of items: its bookkeeping does not grow with
+// their count; each runs once, and the lowest index's failure reaches the
+// caller once all have run.
+TEST(PoolTest, ForEachRunsEachItemOnceWithFewAllocations) {
+    std::vector<std::atomic<int>> runs(20000);
+    for (unsigned threads : {1u, 2u, 7u}) {
+        std::fill(runs.begin(), runs.end(), 0);
+        const std::size_t before = allocations;
+        pool(threads).forEach(runs.size(), [&](std::size_t i) { ++runs[i]; });
+        EXPECT_LT(allocations - before, 64u) << threads << " threads";
+        std::string failure;
+        const auto failing = [&](std::size_t i) {
+            if (++runs[i] == 2 && (i == 17000 || i == 9000)) throw std::runtime_error(std::to_string(i));
+        };
+        try { pool(threads).forEach(runs.size(), failing); } catch (const std::runtime_error& e) { failure = e.what(); }
+        EXPECT_EQ(failure, "9000") << threads << " threads";
+        EXPECT_EQ(std::count(runs.begin(), runs.end(), 2), 20000) << threads << " threads";
+    }
+}
+
 TEST(SlopeTest, ShortWalksOnEveryPool) {
     for (unsigned threads : {1u, 2u})
         for (const auto& [bases, expected] : std::vector<std::pair<std::string, double>>{

@@ -103,12 +103,9 @@ TEST(ReportPage, ShowsTheFirstThousandRecordsAfterThePictures) {
     for (const std::string options : {"--split-records", "--per-record"}) {
         ASSERT_EQ(shell(folder.path(), "vestrel many.fa --report " + options + " >/dev/null").status, 0) << options;
         const std::string page = readFile(folder / "many_report.html");
-        const size_t table = page.find("<table id=\"records\"");
-        ASSERT_NE(table, std::string::npos) << options;
-        EXPECT_GT(table, page.rfind("<figure")) << options;
+        const size_t table = page.find("<table id=\"records\""), tsv = page.find("id=\"records-tsv\">");
+        EXPECT_GT(table, page.rfind("<figure")) << options;  // the cuts below throw where either is missing
         EXPECT_EQ(count(page.substr(table, page.find("</table>", table) - table), "<tr"), 1001u) << options;
-        const size_t tsv = page.find("id=\"records-tsv\">");
-        ASSERT_NE(tsv, std::string::npos) << options;
         EXPECT_EQ(count(page.substr(tsv, page.find("</script>", tsv) - tsv), "\\u000a"), 1502u) << options;
         const CommandResult dom = chromium(folder, "--dump-dom", "file://" + (folder / "many_report.html").string());
         EXPECT_NE(dom.out.find("data-status=\"ready\""), std::string::npos) << options << dom.out.substr(0, 2000);
@@ -130,12 +127,8 @@ TEST(ReportPage, DrawsTheDensityWithinTheSequenceOrSaysWhyNot) {
             vestrel lambda.fa --report -d d > /dev/null)").status, 0) << making;
         const std::string page = readFile(folder / "lambda_report.html");
         const size_t boxes = count(page, "<rect class=\"density\"");
-        EXPECT_EQ(boxes == 0, !note.empty()) << making;
-        EXPECT_LE(boxes, 1111u) << making;
-        if (!note.empty()) {
-            EXPECT_NE(page.find("<p class=\"note\">The density file d " + note), std::string::npos) << making;
-        }
-        EXPECT_EQ(count(page, "class=\"note\""), note.empty() ? 0u : 1u) << making;
+        EXPECT_TRUE(note.empty() ? boxes > 0 && boxes <= 1111 : boxes == 0) << making << ": " << boxes << " boxes";
+        EXPECT_EQ(count(page, "<p class=\"note\">The density file d " + note), note.empty() ? 0u : 1u) << making;
     }
 }
 
