@@ -20,16 +20,15 @@ void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t siz
 
 namespace {
 
-// Appends "NAME<TAB>START<TAB>END<TAB>VALUE" with the value to six decimals.
+// Appends "NAME<TAB>START<TAB>END<TAB>VALUE" with the value to six decimals
+// (two positions of at most 20 digits and a value of at most 2^31 in size
+// take under 64 bytes).
 void appendWindow(std::string& text, std::string_view name, unsigned long long start, unsigned long long end,
                   double value) {
     char line[96];
     const int written = std::snprintf(line, sizeof line, "\t%llu\t%llu\t%.6f\n", start, end, value);
     text.append(name);
-    if (written > 0 && static_cast<std::size_t>(written) < sizeof line)
-        text.append(line, static_cast<std::size_t>(written));
-    else
-        text.append(format("\t%llu\t%llu\t%.6f\n", start, end, value));
+    text.append(line, static_cast<std::size_t>(std::clamp(written, 0, static_cast<int>(sizeof line) - 1)));
 }
 
 }  // namespace
