@@ -1,9 +1,11 @@
 #include "common/format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace vestrel {
@@ -66,5 +68,16 @@ std::string refusal(const std::string& text, const std::string& name, int error)
 double withoutNanSign(double value) {
     return std::isnan(value) ? std::fabs(value) : value;
 }
+
+std::string significantDigits(double value) {
+    if (std::isnan(value)) return "";
+    if (value == 0) return "0";
+    // Rounded first, so that 9.996 gives "10.0" and not "10.00".
+    const std::string rounded = format("%.2e", value);
+    const int exponent = std::atoi(rounded.c_str() + rounded.find('e') + 1);
+    return format("%.*f", std::max(0, 2 - exponent), std::strtod(rounded.c_str(), nullptr));
+}
+
+std::string fixedOrEmpty(double value) { return std::isnan(value) ? "" : format("%.3f", value); }
 
 }  // namespace vestrel

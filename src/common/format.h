@@ -20,4 +20,10 @@ std::string refusal(const std::string& text, const std::string& name, int error)
 // always show an undefined value as "nan".
 double withoutNanSign(double value);
 
+// A value rounded to three significant digits, written without an exponent
+// ("438", "1.30", "0.0123"); empty for NaN.
+std::string significantDigits(double value);
+// "%.3f", or empty for NaN.
+std::string fixedOrEmpty(double value);
+
 }  // namespace vestrel

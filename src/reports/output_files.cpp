@@ -40,6 +40,8 @@ std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
             {&OutputFiles::splitPointPage, &OutputNames::splitPointPage, "cannot open the file"},
         };
     if (choice.coordinates && !choice.perRecord) specs.push_back({&OutputFiles::coordinatePoints, &OutputNames::coordinatePoints, "Can't open .TagP file!"});
+    if (choice.significance && !choice.perRecord)
+        specs.push_back({&OutputFiles::splitPointTable, &OutputNames::splitPointTable, "cannot open the file"});
     if (choice.browserTracks) {
         specs.push_back({&OutputFiles::segmentTrack, &OutputNames::segmentTrack, "cannot open the file"});
         specs.push_back({&OutputFiles::splitPointTrack, &OutputNames::splitPointTrack, "cannot open the file"});
@@ -135,7 +137,7 @@ OutputNames outputNamesFor(const std::string& stem) {
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
         stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed", stem + "_GCwindows.bedGraph",
         stem + "_GCskew.bedGraph", stem + "_cumGCskew.bedGraph", stem + "_replication.tsv",
-        stem + "_report.html", stem + "_records.tsv", stem + "_records",
+        stem + "_report.html", stem + "_records.tsv", stem + "_records", stem + "_SegPoints.tsv",
     };
 }
 
@@ -218,7 +220,7 @@ std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& nam
 }
 
 std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder) {
-    const std::vector<OutputSpec> specs = outputsOf({true, true, true, true});
+    const std::vector<OutputSpec> specs = outputsOf({true, true, true, true, false, true});
     std::vector<OutputFile*> written;
     for (const OutputSpec& spec : specs) written.push_back(&(files.*spec.file));
     written.push_back(&files.recordsTable);

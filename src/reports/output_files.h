@@ -36,6 +36,7 @@ struct OutputNames {
     std::string reportPage;         // stem_report.html (only with --report)
     std::string recordsTable;       // stem_records.tsv (only per record)
     std::string recordsFolder;      // stem_records, the files of each record (only per record)
+    std::string splitPointTable;    // stem_SegPoints.tsv (only with p-values)
 };
 
 // Which of the optional files a run writes. A run per record writes the
@@ -47,6 +48,7 @@ struct OutputChoice {
     bool windows = false;
     bool report = false;
     bool perRecord = false;
+    bool significance = false;  // the table of the split points' p-values
 };
 
 OutputNames outputNamesFor(const std::string& stem);
@@ -108,6 +110,7 @@ struct OutputFiles {
     OutputFile replication;
     OutputFile reportPage;        // with the report only
     OutputFile recordsTable;      // per record only
+    OutputFile splitPointTable;   // with p-values only
 };
 
 // Refuses, before anything is read, an output name that is a folder or an

@@ -49,4 +49,16 @@ void writeSplitPointPage(std::FILE* page, const std::vector<SplitPoint>& sortedS
     writeText(page, "</TBODY></table></BODY>");
 }
 
+void writeSplitPointTable(std::FILE* table, const std::vector<SplitPoint>& sortedSplitPoints) {
+    writeText(table, "number\tposition\tstrength\tdepth\tcontig\tchi2\tneg_log10_p\tneg_log10_p_corrected\tinflation\n");
+    int number = 0;
+    for (const SplitPoint& point : sortedSplitPoints) {
+        const Significance& s = point.significance;
+        writeText(table, format("%d\t%d\t%.3f\t%d\t%d-%d\t%s\t%s\t%s\t%s\n", ++number, point.position,
+                                point.strength, point.depth, point.contigStart, point.contigEnd,
+                                fixedOrEmpty(s.chiSquare).c_str(), significantDigits(s.negLog10P).c_str(),
+                                significantDigits(s.negLog10PCorrected).c_str(), fixedOrEmpty(s.inflation).c_str()));
+    }
+}
+
 }  // namespace vestrel

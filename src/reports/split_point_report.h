@@ -14,4 +14,9 @@ constexpr const char* kArrowImageAddress = "http://vestrel.example.org/Vestrel/f
 // The page, one row per split point (in position order), numbered from 1.
 void writeSplitPointPage(std::FILE* page, const std::vector<SplitPoint>& sortedSplitPoints);
 
+// The tab-separated table of the split points (in position order) with
+// their chi-square, both p-values as -log10 and the variance inflation;
+// a value that could not be worked out is left empty.
+void writeSplitPointTable(std::FILE* table, const std::vector<SplitPoint>& sortedSplitPoints);
+
 }  // namespace vestrel

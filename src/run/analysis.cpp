@@ -35,7 +35,9 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input,
     setting.storing = "the segmentation";
     const BaseIndex index(setting.kernels, sequence.bases.get(), sequence.length);
     analysis.segmentation = SegmentationParameters{parameters.haltingParameter, parameters.minimumLength,
-                                                   derived.filteredGapSize, parameters.splitRecords};
+                                                   derived.filteredGapSize, parameters.splitRecords,
+                                                   parameters.report || parameters.significanceLevel > 0,
+                                                   parameters.significanceLevel, parameters.inflationWindow};
     printSegmentationHeading(analysis.segmentation, console);
     if (knownGaps) {
         analysis.gaps = std::move(*knownGaps);
@@ -92,6 +94,7 @@ void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents
     add(files.segmentPage, [&] { writeSegmentPage(files.segmentPage, analysis.segmentation, analysis.segments, length); });
     add(files.segmentSteps, [&] { writeSegmentSteps(files.segmentSteps, analysis.segments); });
     add(files.splitPointPage, [&] { writeSplitPointPage(files.splitPointPage, analysis.sortedSplitPoints); });
+    add(files.splitPointTable, [&] { writeSplitPointTable(files.splitPointTable, analysis.sortedSplitPoints); });
     add(files.curveData, [&] { writeCurveData(files.curveData, analysis.profile.samples); });
     add(files.splitPointData, [&] { writeProjectedPoints(files.splitPointData, analysis.profile.splitPoints); });
     add(files.plotScript, [&] {

@@ -84,6 +84,7 @@ struct AnalysisFiles {
     std::FILE* splitPointTrack = nullptr;
     CompositionFiles composition{};
     std::FILE* reportPage = nullptr;
+    std::FILE* splitPointTable = nullptr;
     bool trackHeaders = true;
 };
 

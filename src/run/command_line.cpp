@@ -164,6 +164,21 @@ const char* applyWindows(const std::string& value, RunParameters& parameters) {
     return nullptr;
 }
 
+const char* applySignificance(const std::string& value, RunParameters& parameters) {
+    const auto number = parseDecimalReal(value);
+    if (!number || !(*number > 0 && *number < 1)) return kRefused;
+    parameters.significanceLevel = *number;
+    return nullptr;
+}
+
+const char* applyInflationWindow(const std::string& value, RunParameters& parameters) {
+    const auto number = parseDecimalInteger(value);
+    if (!number || number->negative || number->tooLarge || number->magnitude < 1 || number->magnitude > INT32_MAX)
+        return kRefused;
+    parameters.inflationWindow = static_cast<std::uint32_t>(number->magnitude);
+    return nullptr;
+}
+
 const char* applyPrefix(const std::string& value, RunParameters& parameters) {
     if (value.empty()) return kRefused;
     parameters.outputPrefix = value;
@@ -208,6 +223,13 @@ const Option kOptions[] = {
     {0, "windows", "SIZE",
      "You must specify a window size (a whole number of bases, at least 1) after --windows.\n", applyWindows,
      "also write GC and GC-skew windows of SIZE bases, the cumulative skew and each record's origin"},
+    {0, "significance", "ALPHA",
+     "You must specify a significance level (a number above 0 and below 1) after --significance.\n",
+     applySignificance,
+     "keep a cut when its p-value corrected for correlations is below ALPHA (not by -t)"},
+    {0, "inflation-window", "SIZE",
+     "You must specify a window size (a whole number of bases, at least 1) after --inflation-window.\n",
+     applyInflationWindow, "bases per window of the correction for correlations (default 3000)"},
     {0, "prefix", "PATH", "You must specify an output path prefix after --prefix.\n", applyPrefix,
      "name the output files PATH plus their suffixes instead of the input's stem"},
     {0, "threads", "N", "You must specify a number of threads from 1 to 1024 after --threads.\n",
@@ -326,6 +348,7 @@ std::string longHelpText() {
         "  STEM.TagP                          coordinates on the curve (with -c)\n"
         "  STEM_GCcontent.bedGraph, STEM_SegPoints.bed   browser tracks (with --bed)\n"
         "  STEM_report.html                   the page of the whole run (with --report)\n"
+        "  STEM_SegPoints.tsv                 split points with p-values (with --significance or --report)\n"
         "  STEM_GCwindows.bedGraph, STEM_GCskew.bedGraph, STEM_cumGCskew.bedGraph,\n"
         "  STEM_replication.tsv               composition along each record (with --windows)\n"
         "With --per-record, each record's files in STEM_records/, named after the record\n"

@@ -133,12 +133,18 @@ std::optional<Stop> writeRecordFiles(const Pending& p, const TrackFiles& tracks,
                            &streams.plotScript, &streams.splitPointPage, &streams.coordinatePoints};
     std::vector<FolderFile> created;
     const std::size_t count = context.parameters.plotCoordinates ? 7 : 6;
-    created.reserve(count);
+    created.reserve(count + 1);
     for (std::size_t i = 0; i < count; ++i) {
         Outcome<FolderFile> file = FolderFile::create(context.folder, *paths[i]);
         if (!file.ok()) return file.stop();
         created.push_back(std::move(file.value()));
         *files[i] = created.back().get();
+    }
+    if (context.parameters.report || context.parameters.significanceLevel > 0) {
+        Outcome<FolderFile> file = FolderFile::create(context.folder, names.splitPointTable);
+        if (!file.ok()) return file.stop();
+        created.push_back(std::move(file.value()));
+        streams.splitPointTable = created.back().get();
     }
     streams.segmentTrack = tracks.segment;
     streams.splitPointTrack = tracks.splitPoint;

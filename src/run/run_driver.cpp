@@ -39,7 +39,7 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
 
 OutputChoice outputChoice(const RunParameters& parameters) {
     return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report,
-            parameters.perRecord};
+            parameters.perRecord, parameters.report || parameters.significanceLevel > 0};
 }
 
 // The folder part of a path, its slash kept; "." for a bare name.
@@ -113,7 +113,8 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
                               outputs.splitPointTrack.get(),
                               {outputs.gcWindows.get(), outputs.gcSkew.get(), outputs.cumulativeSkew.get(),
                                outputs.replication.get()},
-                              outputs.reportPage.get()};
+                              outputs.reportPage.get(),
+                              outputs.splitPointTable.get()};
     writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, stem, unnamedRecordName(stem), args},
                        parameters,
                        kernels, pool);

@@ -30,6 +30,8 @@ struct RunParameters {
     std::string outputPrefix;    // --prefix: names outputs instead of the stem
     bool report = false;           // --report: also the page of the whole run
     std::uint32_t windowSize = 0;  // --windows: bases per window of the composition tracks; 0: none
+    double significanceLevel = 0;  // --significance: above 0, cuts kept by their corrected p-value
+    std::uint32_t inflationWindow = 3000;  // --inflation-window: bases per window of the correction
 };
 
 }  // namespace vestrel

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "common/format.h"
 #include "common/thread_pool.h"
 #include "segmentation/cut_scan.h"
+#include "segmentation/significance.h"
 
 namespace vestrel {
 
@@ -95,7 +97,10 @@ constexpr std::int64_t kBatchBases = 1 << 22;
 std::optional<Stop> segmentContigs(const Sequence& sequence, const std::vector<Gap>& gaps,
                                    const SegmentationParameters& parameters, const BaseIndex& index,
                                    ThreadPool* pool, SegmentationResults& results, const Console& console) {
-    const SegmentationContext context{index, parameters, pool};
+    std::optional<WindowCounts> windows;
+    if (parameters.significance || parameters.significanceLevel > 0)
+        windows.emplace(index, sequence.length, parameters.inflationWindow);
+    const SegmentationContext context{index, parameters, pool, windows ? &*windows : nullptr};
     ConsoleSink sink(console, results);
     const std::vector<Contig> contigs = contigsOf(sequence, gaps, parameters.splitRecords);
     // A sequence that is one contig is segmented whole, without a contig line.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "segmentation/significance.h"
+
 namespace vestrel {
 
 // A leaf domain: a stretch examined and not split further.
@@ -22,6 +24,7 @@ struct SplitPoint {
     std::int32_t depth;  // 1 for the cut of a whole contig
     std::int32_t contigStart;
     std::int32_t contigEnd;
+    Significance significance{};  // computed only when asked for
 };
 
 // Segments in the order the recursion reaches its leaves: ascending, one

@@ -1,6 +1,7 @@
 #include "segmentation/segmenter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <utility>
 #include <vector>
@@ -37,12 +38,9 @@ double gcContentOf(const BaseCounts& counts) {
     return counts.c / total + counts.g / total;
 }
 
-bool accepted(double strength, std::int32_t position, std::int32_t start, std::int32_t end,
-              const SegmentationParameters& parameters) {
+bool longEnough(std::int32_t position, std::int32_t start, std::int32_t end, const SegmentationParameters& parameters) {
     const std::int64_t minimum = parameters.minimumLength;
-    return strength > parameters.haltingParameter && strength > 0 &&
-           static_cast<std::int64_t>(position) - start >= minimum &&
-           static_cast<std::int64_t>(end) - position >= minimum;
+    return static_cast<std::int64_t>(position) - start >= minimum && static_cast<std::int64_t>(end) - position >= minimum;
 }
 
 class Segmenter {
@@ -62,11 +60,25 @@ public:
                   format("Segmentation strength:%10.3f Position:%10d Segmentation times:%3d\n",
                          withoutNanSign(strength), cut.position, depth + 1));
 
-        if (!accepted(strength, cut.position, start, end, context_.parameters)) {
+        const SegmentationParameters& parameters = context_.parameters;
+        const auto significance = [&] {
+            return significanceOf(counts, start, end, strength, parameters.minimumLength, context_.windows);
+        };
+        Significance found;
+        bool accepted = strength > 0 && longEnough(cut.position, start, end, parameters);
+        if (parameters.significanceLevel > 0) {
+            // The corrected p-value below the level, in place of the strength above the halting parameter.
+            if (accepted) found = significance();
+            accepted = accepted && found.negLog10PCorrected > -std::log10(parameters.significanceLevel);
+        } else {
+            accepted = accepted && strength > parameters.haltingParameter;
+            if (accepted && parameters.significance) found = significance();
+        }
+        if (!accepted) {
             sink.segment(Segment{start, end, end - start + 1, gcContentOf(counts)});
             return;
         }
-        sink.splitPoint(SplitPoint{cut.position, strength, depth + 1, contigStart_, contigEnd_});
+        sink.splitPoint(SplitPoint{cut.position, strength, depth + 1, contigStart_, contigEnd_, found});
         if (depth + 1 > kDepthLimit) {
             sink.text(Channel::standardError, kDepthLimitMessage);
             return;

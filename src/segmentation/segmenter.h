@@ -18,6 +18,7 @@ namespace vestrel {
 
 class BaseIndex;
 class ThreadPool;
+class WindowCounts;
 
 // Attempts nest at most this deep below the attempt on a whole contig.
 constexpr std::int32_t kDepthLimit = 1000;
@@ -27,6 +28,9 @@ struct SegmentationParameters {
     std::uint32_t minimumLength = 3000;
     std::int32_t filteredGapSize = 0;  // runs of n longer than this are gaps
     bool splitRecords = false;         // record boundaries cut contigs as gaps do
+    bool significance = false;         // the p-values of every split point
+    double significanceLevel = 0.0;    // above 0: a cut is kept when its corrected p-value is below it
+    std::uint32_t inflationWindow = 3000;  // bases per window of the variance inflation
 };
 
 // What the segmentation of a run builds up, contig after contig.
@@ -96,6 +100,7 @@ struct SegmentationContext {
     const BaseIndex& index;
     const SegmentationParameters& parameters;
     ThreadPool* pool;
+    const WindowCounts* windows = nullptr;  // for the p-values' inflation
 };
 
 // Segments the contig [start, end] (1-based): one console line per attempt,

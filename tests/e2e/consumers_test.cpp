@@ -148,21 +148,21 @@ TEST(Consumers, SnakemakeWorkflowPerRecordGivesARowAndPicturesPerRecord) {
 }
 
 // cmake --install gives a binary that runs and a page that man renders
-// without warnings, with the binary's version and an entry for each of the
-// 20 options of the help text.
+// without warnings, with the binary's version and an entry for each option
+// of the help text.
 TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     TempDir prefix;
     const std::string install = "cmake --install " + quoted(fs::path(vestrelBinary()).parent_path().string());
     const CommandResult run = shell(prefix.path(), install + R"X( --prefix "$PWD" >/dev/null &&
         env -u MAN_KEEP_FORMATTING MANPAGER=cat MANWIDTH=80 LC_ALL=C.UTF-8 MANROFFOPT=-ww \
             man -l share/man/man1/vestrel.1 > page && bin/vestrel --version &&
-        bin/vestrel --help | awk '$1 ~ /^-/ { print $1 }' > options && wc -l < options &&
+        bin/vestrel --help | awk '$1 ~ /^-/ { print $1 }' > options && test -s options &&
         while read -r option; do
             grep -qE -- "^       $option( |$)" page || echo "no entry for $option"; done < options)X");
     const std::string version = readFile(sourceDir() / "tests/golden/version/stdout");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, version + "20\n");
+    EXPECT_EQ(run.out, version);
     EXPECT_NE(readFile(prefix / "page").find('\n' + version.substr(0, version.size() - 1) + ' '), std::string::npos);
 }
 
