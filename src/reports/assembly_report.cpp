@@ -6,6 +6,7 @@
 
 #include "common/console.h"
 #include "common/format.h"
+#include "reports/html_report.h"
 #include "reports/html_text.h"
 #include "report_assets.h"
 
@@ -66,8 +67,12 @@ void AssemblyReport::addView(const RecordView& view) {
     m += "],\"splits\":[";
     for (std::size_t i = 0; i < view.splitPoints.size() && i < view.profile.splitPoints.size(); ++i) {
         const SplitPoint& p = view.splitPoints[i];
-        m += format("%s[%d,%.2f,%d,%d,%d,%s]", i ? "," : "", p.position, p.strength, p.depth, p.contigStart,
-                    p.contigEnd, shortNumber(view.profile.splitPoints[i].y).c_str());
+        const Significance& s = p.significance;
+        const auto cell = [](const std::string& text) { return text.empty() ? std::string("\"-\"") : '"' + text + '"'; };
+        m += format("%s[%d,%.2f,%d,%d,%d,%s,\"%s\",%s,%s,%s]", i ? "," : "", p.position, p.strength, p.depth,
+                    p.contigStart, p.contigEnd, shortNumber(view.profile.splitPoints[i].y).c_str(),
+                    pValuesText(s).c_str(), cell(significantDigits(s.negLog10P)).c_str(),
+                    cell(significantDigits(s.negLog10PCorrected)).c_str(), cell(fixedOrEmpty(s.inflation)).c_str());
     }
     m += "],\"coordinates\":[";
     for (std::size_t i = 0; i < view.profile.coordinates.size(); ++i) {
@@ -151,7 +156,8 @@ void AssemblyReport::write(std::FILE* file, const AssemblyRun& run) const {
             "length</th><th>GC %</th></tr></thead><tbody></tbody></table></div>\n<h2>Split points</h2><p "
             "class=\"controls\"><button data-tsv=\"split-points\">download as TSV</button></p><div class=\"scroll\">"
             "<table id=\"split-points\" class=\"sortable\"><thead><tr><th>number</th><th>position</th><th>strength"
-            "</th><th>depth</th><th>contig</th></tr></thead><tbody></tbody></table></div>\n<script "
+            "</th><th>depth</th><th>contig</th><th>-log10 p</th><th>-log10 p corrected</th><th>inflation</th></tr></thead>"
+            "<tbody></tbody></table></div>\n<script "
             "type=\"application/json\" id=\"vestrel-data\">";
     writeText(file, html);
     writeText(file, format("{\"plotZ\":%s,\"records\":[", run.plotZ ? "true" : "false"));

@@ -18,6 +18,18 @@
 namespace vestrel {
 namespace {
 
+std::string orDash(const std::string& text) { return text.empty() ? "-" : text; }
+
+}  // namespace
+
+std::string pValuesText(const Significance& s) {
+    if (std::isnan(s.negLog10P)) return "";
+    return ", -log10 p " + significantDigits(s.negLog10P) + " (corrected " + significantDigits(s.negLog10PCorrected) +
+           (std::isnan(s.inflation) ? ", too short to correct)" : ", inflation " + fixedOrEmpty(s.inflation) + ")");
+}
+
+namespace {
+
 // The drawing area of a panel inside its view box.
 struct Frame {
     double left = 70, width = 1110, top = 12, height;
@@ -154,10 +166,10 @@ public:
             svg += format("<g class=\"split\" data-number=\"%d\" data-position=\"%d\" data-strength=\"%.2f\" "
                           "data-depth=\"%d\" data-contig=\"%d-%d\" transform=\"translate(%s,0)\"><circle cy=\"%.1f\" "
                           "r=\"4\"/><text y=\"%.1f\" text-anchor=\"middle\">%d</text><title>split point %d: "
-                          "position %d, strength %.2f, depth %d, contig %d-%d</title></g>",
+                          "position %d, strength %.2f, depth %d, contig %d-%d%s</title></g>",
                           n, p.position, p.strength, p.depth, p.contigStart, p.contigEnd,
                           x(f, p.position).c_str(), y(at.y), y(at.y) - 7, n, n, p.position, p.strength, p.depth,
-                          p.contigStart, p.contigEnd);
+                          p.contigStart, p.contigEnd, pValuesText(p.significance).c_str());
         }
         for (const ProjectedPoint& at : c_.profile.coordinates)
             svg += format("<g class=\"coordinate\" data-position=\"%lld\" data-value=\"%.3f\" "
@@ -369,11 +381,15 @@ void writeHtmlReport(std::FILE* file, const ReportContents& c) {
                        std::isnan(s.gcContent) ? "-" : format("%.2f", 100 * s.gcContent).c_str());
     html += "</tbody></table></div>\n<h2>Split points</h2><p class=\"controls\"><button data-tsv=\"split-points\">"
             "download as TSV</button></p><div class=\"scroll\"><table id=\"split-points\" class=\"sortable\"><thead>"
-            "<tr><th>number</th><th>position</th><th>strength</th><th>depth</th><th>contig</th></tr></thead><tbody>";
+            "<tr><th>number</th><th>position</th><th>strength</th><th>depth</th><th>contig</th>"
+            "<th>-log10 p</th><th>-log10 p corrected</th><th>inflation</th></tr></thead><tbody>";
     int number = 0;
     for (const SplitPoint& p : c.splitPoints)
-        html += format("<tr><td>%d</td><td>%d</td><td>%.2f</td><td>%d</td><td>%d-%d</td></tr>", ++number, p.position,
-                       p.strength, p.depth, p.contigStart, p.contigEnd);
+        html += format("<tr><td>%d</td><td>%d</td><td>%.2f</td><td>%d</td><td>%d-%d</td><td>%s</td><td>%s</td>"
+                       "<td>%s</td></tr>", ++number, p.position, p.strength, p.depth, p.contigStart, p.contigEnd,
+                       orDash(significantDigits(p.significance.negLog10P)).c_str(),
+                       orDash(significantDigits(p.significance.negLog10PCorrected)).c_str(),
+                       orDash(fixedOrEmpty(p.significance.inflation)).c_str());
     html += "</tbody></table></div>\n<script type=\"application/json\" id=\"vestrel-data\">";
     writeText(file, html);
     // The curve for the script: position and value, null on gap bases.

@@ -11,12 +11,13 @@ std::string gcFractionOf(const BaseCounts& counts) {
     return acgt > 0 ? format("%.6f", static_cast<double>(counts.gc()) / acgt) : "";
 }
 
-void writeRecordsTableHeader(std::FILE* table, bool windows) {
+void writeRecordsTableHeader(std::FILE* table, bool windows, bool significance) {
     writeText(table, std::string("record\tfile\tlength\tlength_without_gaps\tgc\tsegments\tsplit_points\tstrongest\t") +
+                         (significance ? "strongest_neg_log10_p\tstrongest_neg_log10_p_corrected\t" : "") +
                          (windows ? "origin\tterminus\tdepth\theight\t" : "") + "status\n");
 }
 
-void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool windows) {
+void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool windows, bool significance) {
     std::string line = record.name + "\t" + record.fileName + "\t" + std::to_string(record.length) + "\t" +
                        std::to_string(record.lengthWithoutGaps) + "\t" +
                        (record.counts ? gcFractionOf(*record.counts) : "") + "\t";
@@ -25,6 +26,10 @@ void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool wi
                 (record.strongest ? format("%.3f", *record.strongest) : "") + "\t";
     else
         line += "\t\t\t";
+    if (significance)
+        line += (record.analysed && record.strongest ? significantDigits(record.strongestNegLog10P) + "\t" +
+                                                           significantDigits(record.strongestNegLog10PCorrected)
+                                                     : std::string("\t")) + "\t";
     if (windows) {
         if (const auto& e = record.extremes)
             line += format("%llu\t%llu\t%lld\t%lld\t", static_cast<unsigned long long>(e->origin),

@@ -25,6 +25,7 @@ struct RecordSummary {
     std::size_t segments = 0;
     std::size_t splitPoints = 0;
     std::optional<double> strongest;       // the highest strength of its split points
+    double strongestNegLog10P = 0, strongestNegLog10PCorrected = 0;  // its p-values, with p-values
     std::optional<SkewExtremes> extremes;  // with windows
     std::string status = "analysed";       // or why it was skipped
 };
@@ -32,8 +33,9 @@ struct RecordSummary {
 // The GC fraction of the counts, six decimals; empty without a, c, g or t.
 std::string gcFractionOf(const BaseCounts& counts);
 
-void writeRecordsTableHeader(std::FILE* table, bool windows);
-void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool windows);
+// With `significance`, the p-values of the strongest split point follow its strength.
+void writeRecordsTableHeader(std::FILE* table, bool windows, bool significance);
+void writeRecordsTableRow(std::FILE* table, const RecordSummary& record, bool windows, bool significance);
 
 // A row of a records table of the pages, its cells as text; `file`, when
 // not empty, is the row's data-file, and a cell with a link leads there.

@@ -1,5 +1,7 @@
 #include "run/analysis.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "common/base_index.h"
@@ -56,6 +58,17 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input,
                                    console))
         return *stop;
     analysis.sortedSplitPoints = segmentation.splitPoints.sortedByPosition();
+    if (parameters.significanceLevel > 0) {
+        const auto uncorrected = std::count_if(analysis.sortedSplitPoints.begin(), analysis.sortedSplitPoints.end(),
+                                               [](const SplitPoint& p) { return std::isnan(p.significance.inflation); });
+        std::fflush(console.out);
+        if (uncorrected > 0)
+            writeText(console.err, format("\nNote: %ld of the %zu split points were kept by a p-value not corrected "
+                                          "for correlations: their stretches hold fewer than %lld whole windows of "
+                                          "%u bases.\n",
+                                          static_cast<long>(uncorrected), analysis.sortedSplitPoints.size(),
+                                          static_cast<long long>(kInflationWindows), parameters.inflationWindow));
+    }
     segmentation.splitPoints = SplitPointList{};
     analysis.segments = std::move(segmentation.segments);
     analysis.counts = index.before(sequence.length);

@@ -117,7 +117,11 @@ void summarise(RecordSummary& summary, const Pending& pending) {
     summary.segments = found.segments.records.size();
     summary.splitPoints = found.sortedSplitPoints.size();
     for (const SplitPoint& point : found.sortedSplitPoints)
-        if (!summary.strongest || point.strength > *summary.strongest) summary.strongest = point.strength;
+        if (!summary.strongest || point.strength > *summary.strongest) {
+            summary.strongest = point.strength;
+            summary.strongestNegLog10P = point.significance.negLog10P;
+            summary.strongestNegLog10PCorrected = point.significance.negLog10PCorrected;
+        }
     if (!found.composition.empty()) summary.extremes = found.composition.front().extremes;
 }
 
@@ -227,13 +231,14 @@ public:
           whole_(whole),
           pool_(pool),
           windows_(run.parameters.windowSize > 0),
+          significance_(run.parameters.report || run.parameters.significanceLevel > 0),
           trackName_(unnamedRecordName(run.stem)),
           context_{folder, run.parameters, run.kernels, trackName_, run.args},
           tracks_{whole.segmentTrack.get(), whole.splitPointTrack.get(),
                   {whole.gcWindows.get(), whole.gcSkew.get(), whole.cumulativeSkew.get(), whole.replication.get()}},
           writer_(pool, context_, tracks_),
           setting_{run.parameters, run.kernels, pool, run.threads, pool.size(), run.console, run.storing} {
-        writeRecordsTableHeader(whole.recordsTable.get(), windows_);
+        writeRecordsTableHeader(whole.recordsTable.get(), windows_, significance_);
         if (parameters_.browserTracks) {
             writeSegmentTrackLine(tracks_.segment, trackName_);
             writeSplitPointTrackLine(tracks_.splitPoint, trackName_);
@@ -438,14 +443,14 @@ private:
         if (sequence != nullptr && !summary.counts && sequence->length == summary.length)
             summary.counts = run_.kernels.count(sequence->bases.get(), sequence->bases.get() + sequence->length);
         writeText(console_.out, heading + " skipped: " + summary.status + "\n\n");
-        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_);
+        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_, significance_);
         if (parameters_.report) report_.addRecord(summary);
     }
 
     // An analysed record's row and its part of the page.
     void counted(RecordSummary& summary, const Pending* pending) {
         summary.status = "analysed";
-        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_);
+        writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_, significance_);
         if (parameters_.report) {
             const Analysis& found = pending->analysis;
             report_.addRecord(summary);
@@ -475,6 +480,7 @@ private:
     OutputFiles& whole_;
     ThreadPool& pool_;
     const bool windows_;
+    const bool significance_;  // the p-values of the strongest split points
     const std::string trackName_;
     const WriteContext context_;
     const TrackFiles tracks_;

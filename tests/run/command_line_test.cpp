@@ -42,6 +42,8 @@ TEST_P(OptionsTest, ParsesOrStops) {
 }
 
 const std::string kMinimumMissing = "1 You must specify a minimum length after -i.\n";
+const std::string kLevelRefused =
+    "1 You must specify a significance level (a number above 0 and below 1) after --significance.\n";
 const std::string kWindowsRefused =
     "1 You must specify a window size (a whole number of bases, at least 1) after --windows.\n";
 
@@ -77,7 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "1 You must specify a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n"},
         OptionCase{{"--prefix="}, "1 You must specify an output path prefix after --prefix.\n"},
         OptionCase{{"--windows", "0"}, kWindowsRefused}, OptionCase{{"--windows=-5"}, kWindowsRefused},
-        OptionCase{{"--windows", "1e3"}, kWindowsRefused}, OptionCase{{"--windows"}, kWindowsRefused}));
+        OptionCase{{"--windows", "1e3"}, kWindowsRefused}, OptionCase{{"--windows"}, kWindowsRefused},
+        OptionCase{{"--significance", "0"}, kLevelRefused}, OptionCase{{"--significance=1"}, kLevelRefused},
+        OptionCase{{"--significance", "-0.1"}, kLevelRefused}, OptionCase{{"--significance", "abc"}, kLevelRefused},
+        OptionCase{{"--significance"}, kLevelRefused}));
 
 // Arguments that read like requests but are values (the golden runs answer
 // the requests themselves).

@@ -142,13 +142,13 @@
       const [cLow, cHigh] = range(c.low.concat(c.high), 0.05);
       const y = panel(curve, 300, cLow, cHigh, data.plotZ ? 'z\u2032' : '\u2212z\u2032');
       element('path', { class: 'curve', d: 'M0,0' }, curve);
-      record.splits.forEach(([position, strength, depth, from, to, value], i) => {
+      record.splits.forEach(([position, strength, depth, from, to, value, pValues], i) => {
         const n = i + 1, mark = element('g', { class: 'split', 'data-number': n, 'data-position': position,
           'data-strength': strength.toFixed(2), 'data-depth': depth, 'data-contig': from + '-' + to }, curve);
         element('circle', { cy: y(value).toFixed(1), r: 4 }, mark);
         element('text', { y: (y(value) - 7).toFixed(1), 'text-anchor': 'middle' }, mark).textContent = n;
         element('title', {}, mark).textContent = 'split point ' + n + ': position ' + position + ', strength ' +
-          strength.toFixed(2) + ', depth ' + depth + ', contig ' + from + '-' + to;
+          strength.toFixed(2) + ', depth ' + depth + ', contig ' + from + '-' + to + pValues;
       });
       for (const [position, value] of record.coordinates) {
         const mark = element('g', { class: 'coordinate', 'data-position': position, 'data-value': value.toFixed(3) }, curve);
@@ -184,8 +184,8 @@
         }
       }
       rows('segments', record.segments.map(([s, e, v]) => [s, e, e - s + 1, v === null ? '-' : (100 * v).toFixed(2)]));
-      rows('split-points', record.splits.map(([p, strength, d, from, to], i) => [i + 1, p, strength.toFixed(2), d,
-        from + '-' + to]));
+      rows('split-points', record.splits.map(([p, strength, d, from, to, , , q, qc, inflation], i) =>
+        [i + 1, p, strength.toFixed(2), d, from + '-' + to, q, qc, inflation]));
       document.getElementById('record-title').textContent = record.file + ': the curve and the GC content';
       document.getElementById('record-choice').value = record.file;
       body.dataset.record = record.file;
