@@ -58,6 +58,8 @@ const Golden kCases[] = {
     {"klebsiella_one_line", kUnpack + R"( | grep -v '>' | tr -d '\n' > hs11286.fna)", "vestrel hs11286.fna",
      "klebsiella_default"},
     {"klebsiella_bed_split_records", kKlebsiella, "vestrel hs11286.fna -t 50 -i 1000 --bed --split-records"},
+    // Halting by p-values, some of them too short to correct: the note, and their empty cells.
+    {"klebsiella_significance", kKlebsiella, "vestrel hs11286.fna --significance 0.05 --inflation-window 1000"},
     {"synthetic_gaps", kSynthetic, "vestrel synthetic.fa -t 20 -i 500"},
     {"synthetic_multiplot_z", kSynthetic, "vestrel synthetic.fa -t 20 -i 500 -g 850 -m -z -s 4"},
     // Two gzip members, as bgzip and concatenated files have.
