@@ -137,8 +137,16 @@ TEST(Significance, TakesWholeCountedWindowsAndLeavesValuesItCannotWorkOut) {
     EXPECT_DOUBLE_EQ(plain.chiSquare, 20.0);
     EXPECT_DOUBLE_EQ(plain.negLog10PCorrected, plain.negLog10P);
     EXPECT_TRUE(std::isnan(plain.inflation));
-    EXPECT_TRUE(std::isnan(significanceOf(mixed, 1, 200, 10.0, 100, nullptr).negLog10P));  // one cut only
+    EXPECT_TRUE(std::isnan(significanceOf(mixed, 1, 201, 10.0, 100, nullptr).negLog10P));  // one cut only
     EXPECT_TRUE(std::isnan(significanceOf({100, 0, 0, 100}, 1, 200, 0.0, 10, nullptr).chiSquare));
+    // Windows more alike than independent bases would be correct nothing.
+    std::string regular;
+    for (int i = 0; i < 100; ++i) regular += "acgt";
+    const BaseIndex even(*kernelTable(KernelKind::reference), regular.data(), 400);
+    const WindowCounts tiles(even, 400, 4);
+    const Significance steady = significanceOf(even.stretch(1, 400), 1, 400, 10.0, 50, &tiles);
+    EXPECT_EQ(steady.inflation, 0.0);
+    EXPECT_EQ(steady.negLog10PCorrected, steady.negLog10P);
 }
 
 // With a level, the p-value decides and the halting parameter does not.
