@@ -75,7 +75,7 @@ std::string significantDigits(double value) {
     // Rounded first, so that 9.996 gives "10.0" and not "10.00".
     const std::string rounded = format("%.2e", value);
     const int exponent = std::atoi(rounded.c_str() + rounded.find('e') + 1);
-    return format("%.*f", std::max(0, 3 - exponent), std::strtod(rounded.c_str(), nullptr));
+    return format("%.*f", std::max(0, 2 - exponent), std::strtod(rounded.c_str(), nullptr));
 }
 
 std::string fixedOrEmpty(double value) { return std::isnan(value) ? "" : format("%.3f", value); }

@@ -1,6 +1,7 @@
 // The split points' p-values: the tail of the maximally selected chi-square
 // against published values and a direct evaluation, its calibration on
-// random bases, the correction on correlated bases, and halting by it.
+// random bases and the correction on correlated bases (halting by it: the
+// golden runs).
 #include "segmentation/significance.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,6 @@
 #include <random>
 
 #include "common/base_index.h"
-#include "segmentation/contigs.h"
-#include "support/unit_support.h"
 
 namespace vestrel {
 namespace {
@@ -147,28 +146,6 @@ TEST(Significance, TakesWholeCountedWindowsAndLeavesValuesItCannotWorkOut) {
     const Significance steady = significanceOf(even.stretch(1, 400), 1, 400, 10.0, 50, &tiles);
     EXPECT_NEAR(steady.inflation, 0.25 * 100 / 99 / (4 * 0.625 * 0.375), 1e-12);
     EXPECT_EQ(steady.negLog10PCorrected, steady.negLog10P);
-}
-
-// With a level, the p-value decides and the halting parameter does not.
-TEST(Significance, HaltsTheSegmentationByTheCorrectedPValue) {
-    std::mt19937_64 random(3);
-    std::bernoulli_distribution low(0.35), high(0.65);
-    std::string bases;
-    for (int i = 0; i < 200000; ++i) bases += (i < 120000 ? low : high)(random) ? 'g' : 't';
-    const Sequence sequence = testing::sequenceOf(bases);
-    const BaseIndex index(*kernelTable(KernelKind::automatic), sequence.bases.get(), sequence.length);
-    const auto splits = [&](double halting, double level) {
-        testing::CapturedConsole console;
-        SegmentationResults results;
-        EXPECT_FALSE(segmentContigs(sequence, {}, {halting, 3000, INT32_MAX, false, true, level}, index, nullptr,
-                                    results, console.console()));
-        return results.splitPoints.records;
-    };
-    const auto bySignificance = splits(1e12, 1e-6);
-    ASSERT_EQ(bySignificance.size(), 1u);
-    EXPECT_NEAR(bySignificance[0].position, 120000, 200);
-    EXPECT_GT(bySignificance[0].significance.negLog10PCorrected, 6);
-    EXPECT_GT(splits(0, 0).size(), 1u);  // by the strength alone, every cut long enough
 }
 
 }  // namespace
