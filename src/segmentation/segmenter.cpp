@@ -71,7 +71,7 @@ public:
             if (accepted) found = significance();
             accepted = accepted && found.negLog10PCorrected > -std::log10(parameters.significanceLevel);
         } else {
-            accepted = accepted && strength >= parameters.haltingParameter;
+            accepted = accepted && strength > parameters.haltingParameter;
             if (accepted && parameters.significance) found = significance();
         }
         if (!accepted) {

@@ -4,6 +4,8 @@
 // blank, and nothing in it loads from outside the file.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/run_command.h"
 
 namespace vestrel::testing {
@@ -50,6 +52,7 @@ TEST_P(ReportPage, ShowsTheWholeRunInABrowser) {
     ASSERT_EQ(dom.status, 0) << dom.err;
     EXPECT_NE(dom.out.find("<body data-status=\"ready\""), std::string::npos) << dom.out.substr(0, 2000);
     EXPECT_EQ(count(dom.out, "<g class=\"split\""), count(readFile(folder / "run_SegPoints.html"), "<TR align"));
+    EXPECT_EQ(count(dom.out, ", -log10 p "), count(readFile(folder / "run_SegPoints.tsv"), "\n") - 1);
     EXPECT_EQ(count(dom.out, "<rect class=\"gap\""), 3 * count(run.out, "\nGaps: "));  // in the three panels
     EXPECT_EQ(count(dom.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 3u);
     for (const std::string& record : report.records) EXPECT_NE(dom.out.find(">" + record + "<"), std::string::npos);
@@ -86,6 +89,14 @@ TEST(ReportPage, ShowsTheRecordChosenOfARunPerRecord) {
         << chosen.out.substr(0, 2000);
     EXPECT_EQ(count(chosen.out, "<g class=\"split\""),
               count(readFile(folder / "hs_records/CP003224.1_SegPoints.html"), "<TR align"));
+    // Its split-point table with the p-values of the record's own table: -log10 p, corrected, inflation.
+    std::istringstream tsv(readFile(folder / "hs_records/CP003224.1_SegPoints.tsv"));
+    std::string field, cells;
+    tsv.ignore(1000, '\n');
+    for (int column = 0; column < 9 && std::getline(tsv, field, column < 8 ? '\t' : '\n'); ++column)
+        if (column >= 6) cells += "<td>" + (field.empty() ? "-" : field) + "</td>";
+    EXPECT_NE(chosen.out.find(cells + "</tr>"), std::string::npos) << cells;
+    EXPECT_NE(readFile(folder / "hs_records.tsv").find("\tstrongest\tstrongest_neg_log10_p\t"), std::string::npos);
     EXPECT_EQ(count(chosen.out, "<g class=\"coordinate\""), 2u);
     EXPECT_EQ(count(chosen.out, "<g class=\"origin\""), 1u);
     EXPECT_EQ(count(chosen.out, "data-x-start=\"1000\" data-x-end=\"2000\""), 3u);
