@@ -9,9 +9,10 @@ cd "$(dirname "$0")/.."
 # gnuplot and chromium are the real consumers of the plot script and the pages;
 # man renders the installed manual page; snakemake runs the example workflow;
 # strace holds the renames of a run up (unshare and prlimit come with util-linux);
-# slurm-wlm and munge make the one-node cluster the workflow's profiles run on.
+# slurm-wlm and munge make the one-node cluster the workflow's profiles run on;
+# lintian and dpkg-dev check and build the Debian package.
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
-  man-db groff-base snakemake strace slurm-wlm munge
+  man-db groff-base snakemake strace slurm-wlm munge lintian dpkg-dev file
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -25,6 +26,7 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 
 echo "== integration (release build)"
 bash tests/integration/cluster.sh build/release
+bash tests/integration/deb.sh build/release
 
 echo "== scalar-only build (the kernels of a processor other than x86-64)"
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null

@@ -239,6 +239,7 @@ const Option kOptions[] = {
      applyKernel, "inner loops: auto (default), reference (plain scalar), avx2 or avx512"},
     {0, "help", nullptr, nullptr, nullptr, "print this help and stop"},
     {0, "version", nullptr, nullptr, nullptr, "print the version and stop"},
+    {0, "bare", nullptr, nullptr, nullptr, "with --version: print the version number alone, as 0.1.0"},
 };
 
 bool isLongOption(const std::string& argument) {
@@ -267,15 +268,20 @@ Stop unrecognized(const std::string& argument) {
 }  // namespace
 
 CommandLineKind classifyCommandLine(const std::vector<std::string>& args) {
-    // --help and --version, wherever they stand (values of options aside).
+    // --help and --version, wherever they stand (values of options aside);
+    // the first of them counts, and --bare anywhere makes the version bare.
+    bool version = false;
+    bool bare = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--help") return CommandLineKind::longHelp;
-        if (args[i] == "--version") return CommandLineKind::version;
+        if (args[i] == "--help" && !version) return CommandLineKind::longHelp;
+        version = version || args[i] == "--version";
+        bare = bare || args[i] == "--bare";
         if (i == 1) continue;  // the sequence file
         const Option* option = optionOf(args[i]);
         if (option != nullptr && option->value != nullptr && args[i].find('=') == std::string::npos)
             ++i;  // its value
     }
+    if (version) return bare ? CommandLineKind::bareVersion : CommandLineKind::version;
     if (args.size() < 2) return CommandLineKind::usage;
     if (args.size() == 2 && args[1].compare(0, 2, "-h") == 0) return CommandLineKind::help;
     return CommandLineKind::run;

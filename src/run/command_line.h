@@ -16,6 +16,7 @@ enum class CommandLineKind {
     help,     // the lone argument -h (or anything beginning with -h)
     longHelp,  // --help anywhere that is not an option's value
     version,  // --version likewise
+    bareVersion,  // --version with --bare: the number alone
     run,      // banner, then the options
 };
 

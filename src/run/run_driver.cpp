@@ -141,6 +141,9 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         case CommandLineKind::version:
             writeText(console.out, "vestrel " VESTREL_VERSION "\n");
             return 0;
+        case CommandLineKind::bareVersion:
+            writeText(console.out, VESTREL_VERSION "\n");
+            return 0;
         case CommandLineKind::run:
             break;
     }

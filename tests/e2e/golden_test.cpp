@@ -100,6 +100,8 @@ const Golden kCases[] = {
     {"help_long_late", "", "vestrel seq.fa -l --help", "help_long"},
     {"help_long_after_value", "", "vestrel seq.fa -c x --help", "help_long"},
     {"version", "", "vestrel --version"},
+    {"version_bare", "", "vestrel s.fa --version -l --bare"},
+    {"version_bare_first", "", "vestrel --bare --version", "version_bare"},
     {"version_to_a_full_console", "", "vestrel --version >/dev/full"},
     // Streams closed at the start, repeated options, inputs that are not files.
     {"closed_streams", kLambda, R"(exec 0<&- 2>&-; "$V" lambda.fa -t 100 -i 500)", "lambda_t100_i500"},

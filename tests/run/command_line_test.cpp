@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"-x"}, "1 Unrecognized option -x\n"},
         OptionCase{{"-"}, "1 Unrecognized option -\n"},
         OptionCase{{"--bed=1"}, "1 Unrecognized option --bed=1\n"},
+        OptionCase{{"--bare"}, "1 Unrecognized option --bare\n"},
         OptionCase{{"--threads", "0"}, "1 You must specify a number of threads from 1 to 1024 after --threads.\n"},
         OptionCase{{"--kernel", "sse"},
                    "1 You must specify a scan kernel (auto, reference, avx2 or avx512) after --kernel.\n"},
@@ -91,6 +92,7 @@ TEST(CommandLineTest, AValueIsNeverARequest) {
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "-h", "x"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "-c", "--help"}), CommandLineKind::run);
     EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "--prefix", "--version"}), CommandLineKind::run);
+    EXPECT_EQ(classifyCommandLine(Args{"vestrel", "s.fa", "-c", "--bare", "--version"}), CommandLineKind::version);
 }
 
 // The report's command line, read back by a shell, gives the arguments.
