@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 # man renders the installed manual page; snakemake runs the example workflow;
 # strace holds the renames of a run up (unshare and prlimit come with util-linux).
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
-  man-db groff-base snakemake strace
+  man-db groff-base snakemake strace pybind11-dev python3-numpy python3-dev
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -21,6 +21,9 @@ echo "== release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON >/dev/null
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== integration (release build)"
+bash tests/integration/python.sh build/release
 
 echo "== scalar-only build (the kernels of a processor other than x86-64)"
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null

@@ -220,10 +220,7 @@ py::list analyse(py::object pathOrSequence, double halting, py::int_ minimumLeng
     return list;
 }
 
-constexpr const char* kAnalyseDoc = R"(analyse(path_or_sequence, halting=1000, minimum_length=3000, gap=0.01, windows=None,
-        per_record=False, threads=0, prefix=None)
-
-Runs vestrel as the command line does and returns its results as a list of
+constexpr const char* kAnalyseDoc = R"(Runs vestrel as the command line does and returns its results as a list of
 dicts: one per FASTA record with per_record=True (skipped records too), else
 one for the records joined. Each dict holds "name", "length" and "status"
 ("analysed", or why the record was skipped) and, when analysed, dicts of
