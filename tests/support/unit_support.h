@@ -18,8 +18,6 @@
 
 namespace vestrel::testing {
 
-using vestrel::MemorySource;
-
 // Both streams of a console, kept in temporary files.
 class CapturedConsole {
 public:
