@@ -10,9 +10,11 @@ cd "$(dirname "$0")/.."
 # man renders the installed manual page; snakemake runs the example workflow;
 # strace holds the renames of a run up (unshare and prlimit come with util-linux);
 # slurm-wlm and munge make the one-node cluster the workflow's profiles run on;
-# lintian and dpkg-dev check and build the Debian package.
+# lintian and dpkg-dev check and build the Debian package; pybind11 and numpy
+# make the Python module.
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
-  man-db groff-base snakemake strace slurm-wlm munge lintian dpkg-dev file
+  man-db groff-base snakemake strace slurm-wlm munge lintian dpkg-dev file pybind11-dev python3-numpy \
+  python3-dev
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -27,6 +29,7 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 echo "== integration (release build)"
 bash tests/integration/cluster.sh build/release
 bash tests/integration/deb.sh build/release
+bash tests/integration/python.sh build/release
 
 echo "== scalar-only build (the kernels of a processor other than x86-64)"
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null

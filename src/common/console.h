@@ -11,9 +11,10 @@ struct Console {
     std::FILE* err;
 };
 
-// Writes the bytes as they are (no formatting).
+// Writes the bytes as they are (no formatting); a null stream takes
+// nothing (a file that is not written).
 inline void writeText(std::FILE* stream, std::string_view text) {
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
+    if (stream != nullptr && !text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 }  // namespace vestrel

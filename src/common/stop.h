@@ -16,7 +16,14 @@ struct Stop {
     int status = 1;
     Channel channel = Channel::standardOutput;
     std::string message;
+    bool system = false;  // the system refused: a file could not be opened, read or written
 };
+
+// The stop of a file the system would not open, read or write.
+inline Stop bySystem(Stop stop) {
+    stop.system = true;
+    return stop;
+}
 
 inline Stop stopOnOutput(std::string message, int status = 1) {
     return Stop{status, Channel::standardOutput, std::move(message)};

@@ -1,11 +1,13 @@
 // Where the reader takes the bytes of the sequence file from.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace vestrel {
@@ -29,6 +31,26 @@ public:
     virtual std::optional<std::uint64_t> sizeHint() const = 0;
     // The name of the file the bytes are read from; empty when unknown.
     virtual std::string name() const { return {}; }
+};
+
+// Bytes in memory (a sequence given as text), handed out in pieces of at
+// most `piece` bytes, as a pipe would; the size known only when `sized`.
+// The bytes must outlive the source.
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX, bool sized = false)
+        : bytes_(bytes), piece_(piece), size_(sized ? std::optional<std::uint64_t>(bytes.size()) : std::nullopt) {}
+    std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
+        const std::size_t n = bytes_.copy(buffer, std::min(capacity, piece_));
+        bytes_.remove_prefix(n);
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    std::optional<std::uint64_t> sizeHint() const override { return size_; }
+
+private:
+    std::string_view bytes_;
+    std::size_t piece_;
+    std::optional<std::uint64_t> size_;
 };
 
 // An open file descriptor; the source closes it.

@@ -36,11 +36,11 @@ namespace {
 // The whole file, read once (it may be a pipe).
 Outcome<std::string> contentsOf(const std::string& fileName) {
     std::optional<FileSource> file = FileSource::open(fileName);
-    if (!file) return stopOnOutput(refusal("Can't open the coordinates file!", fileName, errno));
+    if (!file) return bySystem(stopOnOutput(refusal("Can't open the coordinates file!", fileName, errno)));
     std::string text;
     char block[1 << 16];
     for (std::ptrdiff_t got; (got = file->read(block, sizeof block)) != 0;) {
-        if (got < 0) return stopOnError(refusal("Can't read the coordinates file!", fileName, errno));
+        if (got < 0) return bySystem(stopOnError(refusal("Can't read the coordinates file!", fileName, errno)));
         text.append(block, static_cast<std::size_t>(got));
     }
     return text;

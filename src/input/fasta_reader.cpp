@@ -91,8 +91,8 @@ Outcome<std::size_t> nextBlock(ByteSource& source, char* block, std::optional<st
     const std::ptrdiff_t got =
         source.read(block, static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
     if (got == ByteSource::kDamaged) return notFasta();
-    if (got < 0) return stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno)));
-    if (got == 0 && size && remaining > 0) return changedWhileRead(source, *size, *size - remaining);
+    if (got < 0) return bySystem(stopOnError(format("Can't read the sequence file! %s\n", std::strerror(errno))));
+    if (got == 0 && size && remaining > 0) return bySystem(changedWhileRead(source, *size, *size - remaining));
     remaining -= static_cast<std::uint64_t>(got);
     return static_cast<std::size_t>(got);
 }

@@ -1,6 +1,7 @@
 #include "reports/composition_tracks.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/console.h"
 #include "common/format.h"
@@ -33,6 +34,27 @@ void appendWindow(std::string& text, std::string_view name, unsigned long long s
 
 }  // namespace
 
+std::vector<WindowValues> windowValuesOf(const RecordComposition& composition, std::uint64_t length,
+                                         std::uint32_t size) {
+    std::vector<WindowValues> values;
+    values.reserve(composition.windows.size());
+    double cumulative = 0;
+    for (std::size_t i = 0; i < composition.windows.size(); ++i) {
+        const BaseCounts& counts = composition.windows[i];
+        const std::uint64_t start = static_cast<std::uint64_t>(i) * size;
+        WindowValues window{start, std::min<std::uint64_t>(length, start + size), NAN, NAN, 0};
+        if (const std::int32_t acgt = counts.at() + counts.gc(); acgt > 0)
+            window.gc = static_cast<double>(counts.gc()) / acgt;
+        if (counts.gc() > 0) {
+            window.skew = skewOf(counts);
+            cumulative += window.skew;
+        }
+        window.cumulativeSkew = cumulative;
+        values.push_back(window);
+    }
+    return values;
+}
+
 CompositionText compositionTrackText(const RecordMap& records, const std::vector<RecordComposition>& composition,
                                      std::uint32_t size) {
     CompositionText text;
@@ -44,19 +66,11 @@ CompositionText compositionTrackText(const RecordMap& records, const std::vector
     for (std::size_t r = 0; r < count; ++r) {
         const std::string_view recordName = spans[r].name.c_str();  // as far as a printed name goes
         const std::uint64_t length = spans[r].end - spans[r].start;
-        const std::size_t lines = composition[r].windows.size();
-        double cumulative = 0;
-        for (std::size_t i = 0; i < lines; ++i) {
-            const BaseCounts& counts = composition[r].windows[i];
-            const auto start = static_cast<unsigned long long>(i) * size;
-            const auto end = static_cast<unsigned long long>(std::min<std::uint64_t>(length, start + size));
-            if (const std::int32_t acgt = counts.at() + counts.gc(); acgt > 0)
-                appendWindow(text.gcWindows, recordName, start, end, static_cast<double>(counts.gc()) / acgt);
-            if (counts.gc() > 0) {
-                cumulative += skewOf(counts);
-                appendWindow(text.gcSkew, recordName, start, end, skewOf(counts));
-            }
-            appendWindow(text.cumulativeSkew, recordName, start, end, cumulative);
+        for (const WindowValues& window : windowValuesOf(composition[r], length, size)) {
+            if (!std::isnan(window.gc)) appendWindow(text.gcWindows, recordName, window.start, window.end, window.gc);
+            if (!std::isnan(window.skew))
+                appendWindow(text.gcSkew, recordName, window.start, window.end, window.skew);
+            appendWindow(text.cumulativeSkew, recordName, window.start, window.end, window.cumulativeSkew);
         }
         const SkewExtremes& extremes = composition[r].extremes;
         text.replication += format("%s\t%llu\t%llu\t%llu\t%lld\t%lld\n", spans[r].name.c_str(),

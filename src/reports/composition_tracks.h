@@ -23,15 +23,26 @@ struct CompositionFiles {
 // of several analyses has them once.
 void writeCompositionTrackLines(const CompositionFiles& files, std::uint32_t size, const std::string& trackName);
 
+// The values of one window of a record: positions from 0, the end
+// excluded; gc and skew are NaN where the window has none of the bases they
+// divide by, and the cumulative skew is the running sum of the skews from
+// the record's start.
+struct WindowValues {
+    std::uint64_t start, end;
+    double gc, skew, cumulativeSkew;
+};
+// One per window of the record's composition, in order.
+std::vector<WindowValues> windowValuesOf(const RecordComposition& composition, std::uint64_t length,
+                                         std::uint32_t size);
+
 // The lines of the four files, made ahead of their writing.
 struct CompositionText {
     std::string gcWindows, gcSkew, cumulativeSkew, replication;
 };
 
 // From each record's composition (one per record of `records`, in order):
-// (G + C) / (A + C + G + T) of each window where there is any of them,
-// (G - C) / (G + C) where there is a G or C, the running sum of the skews
-// from the record's start; one line per record for its skew walk.
+// the windows' values where they are defined; one line per record for its
+// skew walk.
 CompositionText compositionTrackText(const RecordMap& records, const std::vector<RecordComposition>& composition,
                                      std::uint32_t size);
 

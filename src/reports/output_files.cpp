@@ -63,7 +63,7 @@ std::string folderOf(const std::string& path) {
 }
 
 Stop refused(const char* message, const std::string& name, int error = errno) {
-    return stopOnOutput(refusal(message, name, error));
+    return bySystem(stopOnOutput(refusal(message, name, error)));
 }
 
 // Makes a file (or a folder) `.NAME.PID.tmpXXXXXX` beside `name`, the X's
@@ -166,7 +166,7 @@ Outcome<OutputFile> OutputFile::create(const std::string& name, const char* mess
 std::optional<Stop> OutputFile::finish() {
     if (file_ == nullptr) return std::nullopt;
     if (const int error = closeStream(std::exchange(file_, nullptr), true))
-        return stopOnError(refusal("cannot write the file", name_, error));
+        return bySystem(stopOnError(refusal("cannot write the file", name_, error)));
     return std::nullopt;
 }
 
@@ -190,8 +190,8 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputC
         const std::string& folder = names.recordsFolder;
         struct stat status {};
         if (::stat(folder.c_str(), &status) == 0) {
-            if (!S_ISDIR(status.st_mode)) return stopOnOutput(refusal("cannot open the file", folder, ENOTDIR));
-            if (::access(folder.c_str(), W_OK | X_OK) != 0) return stopOnOutput(refusal("cannot open the file", folder, errno));
+            if (!S_ISDIR(status.st_mode)) return bySystem(stopOnOutput(refusal("cannot open the file", folder, ENOTDIR)));
+            if (::access(folder.c_str(), W_OK | X_OK) != 0) return bySystem(stopOnOutput(refusal("cannot open the file", folder, errno)));
             if (!mayReplace(status, folderOf(folder))) return refused("cannot open the file", folder, EPERM);
         }
     }
@@ -199,12 +199,12 @@ std::optional<Stop> checkOutputsWritable(const OutputNames& names, const OutputC
         const std::string& name = names.*spec.name;
         struct stat status {};
         if (::stat(name.c_str(), &status) == 0) {
-            if (S_ISDIR(status.st_mode)) return stopOnOutput(refusal(spec.message, name, EISDIR));
-            if (::access(name.c_str(), W_OK) != 0) return stopOnOutput(refusal(spec.message, name, errno));
+            if (S_ISDIR(status.st_mode)) return bySystem(stopOnOutput(refusal(spec.message, name, EISDIR)));
+            if (::access(name.c_str(), W_OK) != 0) return bySystem(stopOnOutput(refusal(spec.message, name, errno)));
             if (!mayReplace(status, folderOf(name))) return refused(spec.message, name, EPERM);
         }
         if (::access(folderOf(name).c_str(), W_OK | X_OK) != 0)
-            return stopOnOutput(refusal(spec.message, name, errno));
+            return bySystem(stopOnOutput(refusal(spec.message, name, errno)));
     }
     return std::nullopt;
 }
@@ -234,7 +234,7 @@ std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder)
         if (descriptor < 0 || ::syncfs(descriptor) != 0) {
             const int error = errno;
             if (descriptor >= 0) ::close(descriptor);
-            return stopOnError(refusal("cannot write the folder", folder->name_, error));
+            return bySystem(stopOnError(refusal("cannot write the folder", folder->name_, error)));
         }
         ::close(descriptor);
     }
@@ -245,7 +245,7 @@ std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder)
     const auto putInPlace = [&]() -> std::optional<Stop> {
         for (OutputFile* file : written)
             if (!file->name().empty() && !file->publish())
-                return stopOnError(refusal("cannot write the file", file->name(), errno));
+                return bySystem(stopOnError(refusal("cannot write the file", file->name(), errno)));
         if (folder != nullptr && *folder) {
             // Swapped with a folder of that name if there is one, else renamed.
             const std::string& name = folder->name_;
@@ -254,16 +254,16 @@ std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder)
                 oldFolder = temporary;
             } else if (errno == ENOENT) {
                 if (::rename(temporary.c_str(), name.c_str()) != 0)
-                    return stopOnError(refusal("cannot write the folder", name, errno));
+                    return bySystem(stopOnError(refusal("cannot write the folder", name, errno)));
                 forgetTemporaryFolder(temporary.c_str());
             } else if (errno == EINVAL) {  // a file system that cannot swap: the old folder set aside first
                 const std::string aside = temporary + ".old";
                 if (::rename(name.c_str(), aside.c_str()) != 0 || ::rename(temporary.c_str(), name.c_str()) != 0)
-                    return stopOnError(refusal("cannot write the folder", name, errno));
+                    return bySystem(stopOnError(refusal("cannot write the folder", name, errno)));
                 forgetTemporaryFolder(temporary.c_str());
                 oldFolder = aside;
             } else {
-                return stopOnError(refusal("cannot write the folder", name, errno));
+                return bySystem(stopOnError(refusal("cannot write the folder", name, errno)));
             }
             folder->temporary_.clear();
         }
@@ -306,7 +306,7 @@ Outcome<OutputFolder> OutputFolder::create(const std::string& name) {
 Outcome<FolderFile> FolderFile::create(const OutputFolder& folder, const std::string& file) {
     const std::string name = folder.name() + "/" + file;
     std::FILE* stream = std::fopen(folder.pathOf(file).c_str(), "wbxe");
-    if (stream == nullptr) return stopOnOutput(refusal("cannot open the file", name, errno));
+    if (stream == nullptr) return bySystem(stopOnOutput(refusal("cannot open the file", name, errno)));
     return FolderFile(name, stream);
 }
 
@@ -317,7 +317,7 @@ FolderFile::~FolderFile() {
 std::optional<Stop> FolderFile::finish() {
     if (file_ == nullptr) return std::nullopt;
     if (const int error = closeStream(std::exchange(file_, nullptr), false))
-        return stopOnError(refusal("cannot write the file", name_, error));
+        return bySystem(stopOnError(refusal("cannot write the file", name_, error)));
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,17 @@ struct AnalysisInput {
 // cannot be stored. The slope is worked out beside the segmentation, and the
 // composition of the records (with windows) counted while it is.
 Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input, const AnalysisSetting& setting);
+
+// One sequence's results as a caller that takes them in memory sees them:
+// the whole input, or a record of a run per record.
+struct AnalysedSequence {
+    const std::string& name;    // the record's; for the whole input, the name on its track lines
+    std::uint64_t length;
+    const std::string& status;  // "analysed", or why the record was skipped
+    const Analysis* analysis;   // null when skipped
+    const RecordMap* records;   // the records it covers (null when skipped)
+};
+using AnalysedCallback = std::function<void(const AnalysedSequence&)>;
 
 // The streams of the files one analysis writes; null where a file is not
 // written. Without `trackHeaders` the track files get their lines alone

@@ -127,8 +127,10 @@ void summarise(RecordSummary& summary, const Pending& pending) {
 
 // Makes the record's six files (seven with coordinates) in the folder,
 // named after the record, and writes them; its track lines go to `tracks`.
+// Without a folder, nothing is written.
 std::optional<Stop> writeRecordFiles(const Pending& p, const TrackFiles& tracks, const WriteContext& context,
                                      ThreadPool& pool) {
+    if (!context.folder) return std::nullopt;  // a run that writes no files
     const OutputNames names = outputNamesFor(p.fileName);
     const std::string* paths[] = {&names.segmentSteps, &names.segmentPage, &names.splitPointData, &names.curveData,
                                   &names.plotScript, &names.splitPointPage, &names.coordinatePoints};
@@ -259,7 +261,7 @@ public:
             if (auto stop = flush(); stop && !stopped) stopped = std::move(stop);
             std::fflush(console_.out);
         });
-        RecordCount total(run_.args[1]);
+        RecordCount total(run_.inputIsFile ? run_.args[1] : std::string());
         RecordFileNames fileNames;
         for (RecordRead record;;) {
             run_.storing = "the sequence";
@@ -443,6 +445,7 @@ private:
         if (sequence != nullptr && !summary.counts && sequence->length == summary.length)
             summary.counts = run_.kernels.count(sequence->bases.get(), sequence->bases.get() + sequence->length);
         writeText(console_.out, heading + " skipped: " + summary.status + "\n\n");
+        tell(summary, nullptr);
         writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_, significance_);
         if (parameters_.report) report_.addRecord(summary);
     }
@@ -450,6 +453,7 @@ private:
     // An analysed record's row and its part of the page.
     void counted(RecordSummary& summary, const Pending* pending) {
         summary.status = "analysed";
+        tell(summary, pending);
         writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_, significance_);
         if (parameters_.report) {
             const Analysis& found = pending->analysis;
@@ -458,6 +462,14 @@ private:
                              found.sortedSplitPoints, found.profile, found.composition, parameters_.windowSize});
         }
         ++analysed_;
+    }
+
+    // The record's results for the caller that takes them in memory.
+    void tell(const RecordSummary& summary, const Pending* pending) const {
+        if (run_.analysed == nullptr || !*run_.analysed) return;
+        const std::string& name = summary.name.empty() ? summary.fileName : summary.name;
+        (*run_.analysed)({name, summary.length, summary.status, pending != nullptr ? &pending->analysis : nullptr,
+                          pending != nullptr ? &*pending->map : nullptr});
     }
 
     LimitOptions limits() const {
@@ -496,7 +508,7 @@ private:
 
 }  // namespace
 
-int runPerRecord(ByteSource& input, const PerRecordRun& run) {
+std::optional<Stop> runPerRecord(ByteSource& input, const PerRecordRun& run) {
     const RunParameters& parameters = run.parameters;
     const Console& console = run.console;
     const OutputNames& names = run.names;
@@ -505,29 +517,31 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
     RecordCoordinates coordinates;
     if (parameters.plotCoordinates) {
         Outcome<RecordCoordinates> file = RecordCoordinates::read(parameters.coordinatesFileName);
-        if (!file.ok()) return reportStop(file.stop(), console);
+        if (!file.ok()) return file.stop();
         coordinates = std::move(file.value());
     }
 
     // The files of the whole input, and the folder of the records' files.
     OutputFiles whole;
-    if (auto stop = createOutputFiles(whole, names, {false, parameters.browserTracks, parameters.windowSize > 0,
-                                                     parameters.report, true}))
-        return reportStop(*stop, console);
-    Outcome<OutputFolder> folder = OutputFolder::create(names.recordsFolder);
-    if (!folder.ok()) return reportStop(folder.stop(), console);
+    Outcome<OutputFolder> folder = OutputFolder{};
+    if (run.writeFiles) {
+        if (auto stop = createOutputFiles(whole, names, {false, parameters.browserTracks, parameters.windowSize > 0,
+                                                         parameters.report, true}))
+            return stop;
+        folder = OutputFolder::create(names.recordsFolder);
+        if (!folder.ok()) return folder.stop();
+    }
 
     ThreadPool pool(run.threads);
     PerRecordDriver driver(run, coordinates, whole, folder.value(), pool);
-    if (auto stop = driver.run(input)) return reportStop(*stop, console);
+    if (auto stop = driver.run(input)) return stop;
 
     std::fflush(console.out);
     for (const std::string& name : coordinates.unknownNames())
         writeText(console.err, format("No record is named %s: its coordinates are not drawn.\n", name.c_str()));
     if (driver.analysed() == 0)
-        return reportStop(stopOnOutput(driver.records() == 0 ? "The input holds no FASTA record.\n"
-                                                             : "No record of the input could be analysed.\n"),
-                          console);
+        return stopOnOutput(driver.records() == 0 ? "The input holds no FASTA record.\n"
+                                                  : "No record of the input could be analysed.\n");
     writeText(console.out, format("Records: %llu, analysed: %llu, skipped: %llu\n",
                                   static_cast<unsigned long long>(driver.records()),
                                   static_cast<unsigned long long>(driver.analysed()),
@@ -543,9 +557,9 @@ int runPerRecord(ByteSource& input, const PerRecordRun& run) {
              parameters.plotZ});
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
-        return reportStop(stopOnError("cannot write the standard output\n"), console);
-    if (auto stop = publishOutputFiles(whole, &folder.value())) return reportStop(*stop, console);
-    return 0;
+        return bySystem(stopOnError("cannot write the standard output\n"));
+    if (!run.writeFiles) return std::nullopt;
+    return publishOutputFiles(whole, &folder.value());
 }
 
 }  // namespace vestrel

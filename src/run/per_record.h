@@ -3,6 +3,7 @@
 // of all of them beside it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "common/kernels.h"
 #include "input/byte_source.h"
 #include "reports/output_files.h"
+#include "run/analysis.h"
 #include "run/run_parameters.h"
 
 namespace vestrel {
@@ -23,11 +25,14 @@ struct PerRecordRun {
     unsigned threads;
     const Console& console;
     const char*& storing;  // what is being built, for the message when memory runs out
+    bool writeFiles = true;
+    const AnalysedCallback* analysed = nullptr;  // told of every record, in file order
+    bool inputIsFile = true;                     // whose records are counted for the headings
 };
 
 // Reads and analyses the records one after the other and puts every result
-// in place at the end; returns the exit status (1 when no record could be
-// analysed, or when the run failed, replacing nothing).
-int runPerRecord(ByteSource& input, const PerRecordRun& run);
+// in place at the end; returns the stop of a run that failed, replacing
+// nothing (when no record could be analysed too).
+std::optional<Stop> runPerRecord(ByteSource& input, const PerRecordRun& run);
 
 }  // namespace vestrel

@@ -71,7 +71,7 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
         const std::string folder = folderOf(parameters.outputPrefix);
         struct stat status {};
         if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-            return stopOnError("The output folder does not exist: " + folder + "\n");
+            return bySystem(stopOnError("The output folder does not exist: " + folder + "\n"));
     }
     struct stat input {};
     if (parameters.outputPrefix.empty() && ::stat(inputName.c_str(), &input) == 0 &&
@@ -120,104 +120,106 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
                        kernels, pool);
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
-        return stopOnError("cannot write the standard output\n");
+        return bySystem(stopOnError("cannot write the standard output\n"));
     return publishOutputFiles(outputs);
 }
 
 // The phases of one run, top to bottom; `storing` names what the run is
-// building, for the message when memory runs out.
-int runPhases(const std::vector<std::string>& args, const Console& console, const char*& storing) {
+// building, for the message when memory runs out. Returns the stop that
+// ends the run early or failed, with what it prints.
+std::optional<Stop> runPhases(const std::vector<std::string>& args, const Console& console, const char*& storing,
+                              RunResults* results) {
     // The command line.
     switch (classifyCommandLine(args)) {
         case CommandLineKind::usage:
-            writeText(console.err, usageText(args.empty() ? "vestrel" : args[0]));
-            return 1;
+            return stopOnError(usageText(args.empty() ? "vestrel" : args[0]));
         case CommandLineKind::help:
-            writeText(console.out, helpText());
-            return 0;
+            return stopOnOutput(helpText(), 0);
         case CommandLineKind::longHelp:
-            writeText(console.out, longHelpText());
-            return 0;
+            return stopOnOutput(longHelpText(), 0);
         case CommandLineKind::version:
-            writeText(console.out, "vestrel " VESTREL_VERSION "\n");
-            return 0;
+            return stopOnOutput("vestrel " VESTREL_VERSION "\n", 0);
         case CommandLineKind::bareVersion:
-            writeText(console.out, VESTREL_VERSION "\n");
-            return 0;
+            return stopOnOutput(VESTREL_VERSION "\n", 0);
         case CommandLineKind::run:
             break;
     }
     writeText(console.out, bannerText());
     RunParameters parameters;
-    if (auto stop = parseOptions(args, parameters, console)) return reportStop(*stop, console);
+    if (auto stop = parseOptions(args, parameters, console)) return stop;
     if (parameters.perRecord && parameters.splitRecords)
-        return reportStop(stopOnError("--per-record and --split-records are two ways to read the records: give one "
-                                  "of them.\n"),
-                      console);
+        return stopOnError("--per-record and --split-records are two ways to read the records: give one "
+                           "of them.\n");
+    const bool writeFiles = results == nullptr || !parameters.outputPrefix.empty();
+    const bool fromFile = results == nullptr || !results->input;
 
     // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
     const std::string stem = outputStem(inputName, parameters.outputPrefix);
     const OutputNames names = outputNamesFor(stem);
-    if (auto stop = checkNames(inputName, names, parameters)) return reportStop(*stop, console);
+    if (writeFiles)
+        if (auto stop = checkNames(fromFile ? inputName : std::string(), names, parameters)) return stop;
     const KernelTable* kernels = kernelTable(parameters.kernel);
     if (kernels == nullptr)
-        return reportStop(stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
-                                         kernelName(parameters.kernel), kernelName(parameters.kernel))),
-                      console);
+        return stopOnError(format("This processor lacks the %s unit that --kernel %s needs.\n",
+                                  kernelName(parameters.kernel), kernelName(parameters.kernel)));
     const unsigned threads =
         parameters.threads != 0 ? parameters.threads : ThreadPool::availableProcessors();
-    std::unique_ptr<ByteSource> input = openSequenceFile(inputName, threads > 1);
-    if (!input) return reportStop(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)), console);
+    std::unique_ptr<ByteSource> input = fromFile ? openSequenceFile(inputName, threads > 1) : std::move(results->input);
+    if (!input) return bySystem(stopOnOutput(refusal("Can't open the sequence file!", inputName, errno)));
+    const AnalysedCallback* analysed = results != nullptr ? &results->analysed : nullptr;
     if (parameters.perRecord)
-        return runPerRecord(*input, {args, parameters, stem, names, *kernels, threads, console, storing});
+        return runPerRecord(*input, {args, parameters, stem, names, *kernels, threads, console, storing, writeFiles,
+                                     analysed, fromFile});
     storing = "the coordinates";
     Coordinates coordinates;
     if (parameters.plotCoordinates) {
         Outcome<Coordinates> file = readCoordinates(parameters.coordinatesFileName);
-        if (!file.ok()) return reportStop(file.stop(), console);
+        if (!file.ok()) return file.stop();
         coordinates = std::move(file.value());
     }
 
     // Reading, and the limits the sequence sets.
     storing = "the sequence";
     Outcome<Sequence> read = readFasta(*input, *kernels, console, kMaximumBases, threads > 1);
-    if (!read.ok()) return reportStop(read.stop(), console);
+    if (!read.ok()) return read.stop();
     input.reset();
     const Sequence& sequence = read.value();
     Outcome<DerivedValues> derived = checkRunLimits(
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
-    if (!derived.ok()) return reportStop(derived.stop(), console);
+    if (!derived.ok()) return derived.stop();
     OutputFiles outputs;
-    if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
-        return reportStop(*stop, console);
+    if (writeFiles)
+        if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters))) return stop;
 
     ThreadPool pool(threads);
     const AnalysisSetting setting{parameters, *kernels, pool, threads, pool.size(), console, storing};
     const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
     Outcome<Analysis> analysis = analyseSequence(
         sequence, {derived.value(), coordinates.stored, coordinates.coordinateCount, std::nullopt, &records}, setting);
-    if (!analysis.ok()) return reportStop(analysis.stop(), console);
+    if (!analysis.ok()) return analysis.stop();
+    if (analysed != nullptr && *analysed)
+        (*analysed)({unnamedRecordName(stem), sequence.length, "analysed", &analysis.value(), &records});
 
     // The reports, put in place together.
     storing = "the reports";
-    if (auto stop =
-            writeOutputs(outputs, sequence, records, analysis.value(), parameters, stem, args, *kernels, pool, console))
-        return reportStop(*stop, console);
-    return 0;
+    if (!writeFiles) return std::nullopt;
+    return writeOutputs(outputs, sequence, records, analysis.value(), parameters, stem, args, *kernels, pool, console);
 }
 
 }  // namespace
 
-int runVestrel(const std::vector<std::string>& args, const Console& console) {
+int runVestrel(const std::vector<std::string>& args, const Console& console, RunResults* results) {
     const char* storing = "the options";
+    std::optional<Stop> stop;
     try {
-        return runPhases(args, console, storing);
+        stop = runPhases(args, console, storing, results);
     } catch (const std::bad_alloc&) {
-        std::fflush(console.out);
-        writeText(console.err, format("Not enough memory to store %s\n", storing));
-        return 1;
+        stop = stopOnError(format("Not enough memory to store %s\n", storing));
     }
+    if (!stop) return 0;
+    if (results != nullptr && stop->status != 0) results->stop = stop;
+    return reportStop(*stop, console);
 }
 
 }  // namespace vestrel

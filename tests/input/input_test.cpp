@@ -34,7 +34,7 @@ TEST_P(ReaderTest, ReadsTheSameInAnyPiecesWithAnyKernel) {
     const ReadCase& c = GetParam();
     for (KernelKind kind : {KernelKind::reference, KernelKind::automatic})
         for (std::size_t piece : {std::size_t{2}, std::size_t{3}, SIZE_MAX}) {
-            testing::MemorySource source(c.file, piece);
+            MemorySource source(c.file, piece);
             testing::CapturedConsole console;
             Outcome<Sequence> read = readFasta(source, *kernelTable(kind), console.console(), 100);
             if (c.stop != nullptr) {

@@ -79,7 +79,7 @@ TEST_P(QueueTest, ReadsAsWithoutTheQueue) {
                 SCOPED_TRACE(::testing::Message() << kernelName(kind) << ", pieces of " << piece
                                                   << (queued ? ", queued" : ""));
                 std::unique_ptr<ByteSource> source =
-                    std::make_unique<GzipSource>(std::make_unique<testing::MemorySource>(stream.bytes, piece));
+                    std::make_unique<GzipSource>(std::make_unique<MemorySource>(stream.bytes, piece));
                 // Blocks smaller than the reader's, so that the queue runs empty and full.
                 if (queued) source = std::make_unique<QueuedSource>(std::move(source), 1000, 3);
                 testing::CapturedConsole console;
@@ -91,7 +91,7 @@ TEST_P(QueueTest, ReadsAsWithoutTheQueue) {
                 EXPECT_EQ(!read.ok(), stream.damaged);
                 EXPECT_TRUE(read.ok() || read.stop().message.starts_with("It seems that the input file is not"));
                 // Without damage both records; with it, the first one, which ends before it.
-                testing::MemorySource plain(text);
+                MemorySource plain(text);
                 const Outcome<Sequence> whole = readFasta(plain, *kernelTable(kind), console.console());
                 ASSERT_TRUE(whole.ok());
                 const std::string_view bases = whole.value().view();

@@ -34,7 +34,7 @@ TEST_P(RecordReaderTest, GivesEachRecordAsItsOwnFile) {
     for (KernelKind kind : {KernelKind::reference, KernelKind::automatic})
         for (std::size_t piece : {std::size_t{1}, std::size_t{7}, SIZE_MAX}) {
             SCOPED_TRACE(::testing::Message() << kernelName(kind) << ", pieces of " << piece);
-            testing::MemorySource source(c.file, piece, piece == SIZE_MAX);
+            MemorySource source(c.file, piece, piece == SIZE_MAX);
             testing::CapturedConsole console;
             RecordReader reader(source, *kernelTable(kind), console.console(), 100, true);
             std::size_t k = 0;
@@ -118,7 +118,7 @@ TEST(RecordReaderLarge, ReadsTheSameWhateverTheRoom) {
     testing::CapturedConsole console;
     for (bool sized : {true, false}) {
         SCOPED_TRACE(sized ? "known size" : "unknown size");
-        testing::MemorySource whole(file, SIZE_MAX, sized), pieces(file, SIZE_MAX, sized);
+        MemorySource whole(file, SIZE_MAX, sized), pieces(file, SIZE_MAX, sized);
         Outcome<Sequence> read = readFasta(whole, kernels, console.console(), kMaximumBases, true);
         ASSERT_TRUE(read.ok());
         check(read.value(), lines);
@@ -132,7 +132,7 @@ TEST(RecordReaderLarge, ReadsTheSameWhateverTheRoom) {
         }
     }
     file[file.size() - 100] = '\x01';
-    testing::MemorySource damaged(file, SIZE_MAX, true);
+    MemorySource damaged(file, SIZE_MAX, true);
     Outcome<Sequence> read = readFasta(damaged, kernels, console.console(), kMaximumBases, true);
     EXPECT_TRUE(!read.ok() && read.stop().message.starts_with("It seems that the input file is not in FASTA"));
 }

@@ -1,5 +1,4 @@
-// What the in-process tests share: a captured console, a source of bytes in
-// memory, sequences from text.
+// What the in-process tests share: a captured console, sequences from text.
 #pragma once
 
 #include <isa-l/igzip_lib.h>
@@ -37,24 +36,6 @@ private:
     using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
     File out_{std::tmpfile(), std::fclose};
     File err_{std::tmpfile(), std::fclose};
-};
-
-// Hands out the bytes in pieces of at most `piece` bytes, as a pipe would.
-class MemorySource final : public ByteSource {
-public:
-    explicit MemorySource(std::string_view bytes, std::size_t piece = SIZE_MAX, bool sized = false)
-        : bytes_(bytes), piece_(piece), size_(sized ? std::optional<std::uint64_t>(bytes.size()) : std::nullopt) {}
-    std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
-        const std::size_t n = bytes_.copy(buffer, std::min(capacity, piece_));
-        bytes_.remove_prefix(n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-    std::optional<std::uint64_t> sizeHint() const override { return size_; }
-
-private:
-    std::string_view bytes_;
-    std::size_t piece_;
-    std::optional<std::uint64_t> size_;
 };
 
 // A sequence holding these bases as they are.
