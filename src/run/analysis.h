@@ -20,6 +20,7 @@
 #include "profile/walk.h"
 #include "reports/browser_tracks.h"
 #include "reports/composition_tracks.h"
+#include "reports/records_table.h"
 #include "run/run_parameters.h"
 #include "segmentation/contigs.h"
 #include "segmentation/records.h"
@@ -68,6 +69,11 @@ struct AnalysisInput {
 // cannot be stored. The slope is worked out beside the segmentation, and the
 // composition of the records (with windows) counted while it is.
 Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input, const AnalysisSetting& setting);
+
+// The numbers of an analysed sequence in the records table: its counts,
+// segments, split points, strongest strength and (with windows) the first
+// record's origin and terminus.
+void summarise(RecordSummary& summary, const Analysis& found);
 
 // The streams of the files one analysis writes; null where a file is not
 // written. Without `trackHeaders` the track files get their lines alone

@@ -16,7 +16,9 @@
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
+#include "reports/bigwig_tracks.h"
 #include "reports/browser_tracks.h"
+#include "reports/multiqc_content.h"
 #include "reports/output_files.h"
 #include "run/analysis.h"
 #include "run/command_line.h"
@@ -39,7 +41,7 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
 
 OutputChoice outputChoice(const RunParameters& parameters) {
     return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report,
-            parameters.perRecord};
+            parameters.perRecord,     parameters.bigWig,        parameters.multiqc};
 }
 
 // The folder part of a path, its slash kept; "." for a bare name.
@@ -103,7 +105,8 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
 // Writes every output file of the run, each file a task of the pool, then
 // puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence, const RecordMap& records,
-                                 const Analysis& analysis, const RunParameters& parameters, const std::string& stem,
+                                 const TrackChromosomes& chromosomes, const Analysis& analysis,
+                                 const RunParameters& parameters, const std::string& stem,
                                  const std::vector<std::string>& args, const KernelTable& kernels, ThreadPool& pool,
                                  const Console& console) {
     const AnalysisFiles files{outputs.segmentSteps.get(),    outputs.segmentPage.get(),
@@ -117,6 +120,16 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
     writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, stem, unnamedRecordName(stem), args},
                        parameters,
                        kernels, pool);
+    if (parameters.multiqc) {
+        RecordSummary summary;
+        summary.length = sequence.length;
+        summarise(summary, analysis);
+        writeMultiqcHeaders(outputs.multiqcStats.get(), outputs.multiqcProfile.get(), parameters.windowSize);
+        writeMultiqcSample(outputs.multiqcStats.get(), outputs.multiqcProfile.get(), unnamedRecordName(stem), summary,
+                           {analysis.segments, analysis.composition, records, parameters.windowSize});
+    }
+    if (parameters.bigWig)
+        if (auto stop = writeBigWigTracks(outputs, chromosomes, pool)) return stop;
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return stopOnError("cannot write the standard output\n");
@@ -150,6 +163,11 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
         return reportStop(stopOnError("--per-record and --split-records are two ways to read the records: give one "
                                   "of them.\n"),
                       console);
+    if (parameters.bigWig && !bigWigAvailable())
+        return reportStop(stopOnError("This vestrel was built without libBigWig: --bigwig cannot be used.\n"), console);
+    if (parameters.bigWig && !parameters.browserTracks && parameters.windowSize == 0)
+        return reportStop(stopOnError("--bigwig needs --bed or --windows: it writes their bedGraph tracks as bigWig.\n"),
+                          console);
 
     // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
@@ -184,13 +202,18 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     Outcome<DerivedValues> derived = checkRunLimits(
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
     if (!derived.ok()) return reportStop(derived.stop(), console);
+    // A bigWig file names each record once.
+    const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
+    TrackChromosomes chromosomes;
+    for (const RecordMap::Span& span : records.spans())
+        if (auto stop = parameters.bigWig ? chromosomes.add(span.name, span.end - span.start) : std::nullopt)
+            return reportStop(*stop, console);
     OutputFiles outputs;
     if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters)))
         return reportStop(*stop, console);
 
     ThreadPool pool(threads);
     const AnalysisSetting setting{parameters, *kernels, pool, threads, pool.size(), console, storing};
-    const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
     Outcome<Analysis> analysis = analyseSequence(
         sequence, {derived.value(), coordinates.stored, coordinates.coordinateCount, std::nullopt, &records}, setting);
     if (!analysis.ok()) return reportStop(analysis.stop(), console);
@@ -198,7 +221,7 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     // The reports, put in place together.
     storing = "the reports";
     if (auto stop =
-            writeOutputs(outputs, sequence, records, analysis.value(), parameters, stem, args, *kernels, pool, console))
+            writeOutputs(outputs, sequence, records, chromosomes, analysis.value(), parameters, stem, args, *kernels, pool, console))
         return reportStop(*stop, console);
     return 0;
 }

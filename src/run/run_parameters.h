@@ -30,6 +30,8 @@ struct RunParameters {
     std::string outputPrefix;    // --prefix: names outputs instead of the stem
     bool report = false;           // --report: also the page of the whole run
     std::uint32_t windowSize = 0;  // --windows: bases per window of the composition tracks; 0: none
+    bool bigWig = false;           // --bigwig: a .bw beside each bedGraph
+    bool multiqc = false;          // --multiqc: the MultiQC custom content
 };
 
 }  // namespace vestrel

@@ -149,7 +149,7 @@ TEST(Consumers, SnakemakeWorkflowPerRecordGivesARowAndPicturesPerRecord) {
 
 // cmake --install gives a binary that runs and a page that man renders
 // without warnings, with the binary's version and an entry for each of the
-// 20 options of the help text.
+// 22 options of the help text.
 TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     TempDir prefix;
     const std::string install = "cmake --install " + quoted(fs::path(vestrelBinary()).parent_path().string());
@@ -162,7 +162,7 @@ TEST(Consumers, InstalledBinaryRunsAndManRendersItsPage) {
     const std::string version = readFile(sourceDir() / "tests/golden/version/stdout");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, version + "20\n");
+    EXPECT_EQ(run.out, version + "22\n");
     EXPECT_NE(readFile(prefix / "page").find('\n' + version.substr(0, version.size() - 1) + ' '), std::string::npos);
 }
 
