@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 
 # gnuplot and chromium are the real consumers of the plot script and the pages;
 # man renders the installed manual page; snakemake runs the example workflow;
-# strace holds the renames of a run up (unshare and prlimit come with util-linux).
+# strace holds the renames of a run up (unshare and prlimit come with util-linux);
+# pyBigWig reads the bigWig tracks back, multiqc the MultiQC custom content.
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
-  man-db groff-base snakemake strace
+  man-db groff-base snakemake strace libbigwig-dev libcurl4-gnutls-dev python3-pybigwig multiqc
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -21,6 +22,9 @@ echo "== release build"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON >/dev/null
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== integration (release build)"
+bash tests/integration/tracks.sh build/release
 
 echo "== scalar-only build (the kernels of a processor other than x86-64)"
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null

@@ -41,8 +41,10 @@ void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile, std::uint32_t win
 
 namespace {
 
+// The position quoted: MultiQC 1.14 keeps a line's data in multiqc_data/
+// only under keys that are text (it plots them as numbers all the same).
 void appendPoint(std::string& line, unsigned long long position, double gc) {
-    line += format("%s%llu: %.4f", line.size() > 1 ? ", " : "", position, 100 * gc);
+    line += format("%s\"%llu\": %.4f", line.size() > 1 ? ", " : "", position, 100 * gc);
 }
 
 std::string profileOf(const ProfileSource& source) {
