@@ -165,7 +165,8 @@ std::optional<Stop> writeBigWigTracks(OutputFiles& files, const TrackChromosomes
     std::vector<std::pair<OutputFile*, OutputFile*>> written;
     for (const auto& [bedGraph, bigWig] : tracks)
         if (bedGraph->get() != nullptr && bigWig->get() != nullptr) {
-            if (std::fflush(bedGraph->get()) != 0) return stopOnError(refusal("cannot write the file", bedGraph->name(), errno));
+            if (std::fflush(bedGraph->get()) != 0)
+                return stopOnError(refusal("cannot write the file", bedGraph->name(), errno));
             bigWig->closeForPath();
             written.push_back({bedGraph, bigWig});
         }

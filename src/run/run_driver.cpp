@@ -166,8 +166,8 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     if (parameters.bigWig && !bigWigAvailable())
         return reportStop(stopOnError("This vestrel was built without libBigWig: --bigwig cannot be used.\n"), console);
     if (parameters.bigWig && !parameters.browserTracks && parameters.windowSize == 0)
-        return reportStop(stopOnError("--bigwig needs --bed or --windows: it writes their bedGraph tracks as bigWig.\n"),
-                          console);
+        return reportStop(
+            stopOnError("--bigwig needs --bed or --windows: it writes their bedGraph tracks as bigWig.\n"), console);
 
     // Names, kernels and inputs, refused before anything is read or written.
     const std::string& inputName = args[1];
@@ -221,7 +221,8 @@ int runPhases(const std::vector<std::string>& args, const Console& console, cons
     // The reports, put in place together.
     storing = "the reports";
     if (auto stop =
-            writeOutputs(outputs, sequence, records, chromosomes, analysis.value(), parameters, stem, args, *kernels, pool, console))
+            writeOutputs(outputs, sequence, records, chromosomes, analysis.value(), parameters, stem, args, *kernels,
+                         pool, console))
         return reportStop(*stop, console);
     return 0;
 }

@@ -1,5 +1,6 @@
-// The order a bigWig file needs, checked interval by interval, and the
-// names of its chromosomes, each once.
+// The order a bigWig file needs, checked line by line of the bedGraph: a
+// line out of order fails the run, naming the file and the line, and no
+// file is left behind. Records a:100, one without bases, b:50.
 #include <gtest/gtest.h>
 
 #include "reports/bigwig_tracks.h"
@@ -8,69 +9,34 @@
 namespace vestrel::testing {
 namespace {
 
-struct Intervals {
-    std::string name;
-    std::vector<std::tuple<std::string, std::uint64_t, std::uint64_t>> intervals;
-    int refused;  // the first interval refused, or -1
-};
-void PrintTo(const Intervals& intervals, std::ostream* out) { *out << intervals.name; }
+class BigWigOrder : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
-class TrackOrderTest : public ::testing::TestWithParam<Intervals> {};
-
-TEST_P(TrackOrderTest, RefusesTheFirstIntervalOutOfOrder) {
-    TrackChromosomes chromosomes;
-    for (const auto& [name, length] : {std::pair{"a", 100}, {"empty", 0}, {"b", 50}})
-        ASSERT_FALSE(chromosomes.add(name, length));
-    TrackOrder order(chromosomes);
-    int refused = -1;
-    for (std::size_t i = 0; i < GetParam().intervals.size() && refused < 0; ++i) {
-        const auto& [name, start, end] = GetParam().intervals[i];
-        if (!order.take(name, start, end).empty()) refused = static_cast<int>(i);
-    }
-    EXPECT_EQ(refused, GetParam().refused);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, TrackOrderTest, ::testing::ValuesIn(std::vector<Intervals>{
-    {"AdjacentToTheEnds", {{"a", 0, 10}, {"a", 10, 100}, {"b", 0, 50}}, -1},
-    {"GapsAndARecordWithout", {{"b", 3, 4}, {"b", 40, 41}}, -1},
-    {"Overlapping", {{"a", 0, 10}, {"a", 9, 20}}, 1},
-    {"BackToAnEarlierRecord", {{"a", 0, 10}, {"b", 0, 5}, {"a", 20, 30}}, 2},
-    {"PastTheRecordsEnd", {{"a", 0, 10}, {"b", 40, 51}}, 1},
-    {"Empty", {{"a", 5, 5}}, 0},
-    {"Backwards", {{"a", 6, 5}}, 0},
-    {"UnknownRecord", {{"a", 0, 1}, {"c", 0, 1}}, 1},
-    {"LeftOutForNoBases", {{"empty", 0, 1}}, 0},
-}), [](const auto& info) { return info.param.name; });
-
-TEST(TrackChromosomesTest, RefusesANameGivenTwice) {
-    TrackChromosomes chromosomes;
-    ASSERT_FALSE(chromosomes.add("a", 5));
-    ASSERT_FALSE(chromosomes.add("b", 5));
-    const std::optional<Stop> stop = chromosomes.add("a", 7);
-    ASSERT_TRUE(stop);
-    EXPECT_EQ(stop->message, "Records 1 and 3 are both named a: a bigWig file needs every record's name once; rename "
-                             "one or leave out --bigwig.\n");
-}
-
-// An interval out of order fails the run, naming the file, and leaves no file behind.
-TEST(BigWigTracksTest, AnUnsortedBedGraphWritesNothing) {
+TEST_P(BigWigOrder, RefusesTheFirstLineOutOfOrder) {
     if (!bigWigAvailable()) GTEST_SKIP() << "built without libBigWig";
     TempDir folder;
     {
         OutputFiles files;
-        const OutputNames names = outputNamesFor((folder / "x").string());
-        ASSERT_FALSE(createOutputFiles(files, names, {false, true, false, false, false, true, false}));
-        std::fputs("track type=bedGraph\na\t10\t20\t0.5\na\t0\t10\t0.25\n", files.segmentTrack.get());
+        ASSERT_FALSE(createOutputFiles(files, outputNamesFor((folder / "x").string()),
+                                       {.browserTracks = true, .bigWig = true}));
+        std::fputs((std::string("track type=bedGraph\n") + GetParam().first).c_str(), files.segmentTrack.get());
         TrackChromosomes chromosomes;
-        ASSERT_FALSE(chromosomes.add("a", 100));
+        for (const auto& [name, length] : {std::pair{"a", 100}, {"none", 0}, {"b", 50}}) chromosomes.add(name, length);
         ThreadPool pool(2);
         const std::optional<Stop> stop = writeBigWigTracks(files, chromosomes, pool);
-        ASSERT_TRUE(stop);
-        EXPECT_EQ(stop->message, "cannot write the file " + names.segmentTrackBigWig +
-                                     ": the interval a:0-10 begins before the end of the one before\n");
+        const std::string reason = GetParam().second, named = "cannot write the file " + folder.path().string();
+        EXPECT_EQ(stop ? stop->message : "", reason.empty() ? "" : named + "/x_GCcontent.bw: " + reason);
     }
     EXPECT_TRUE(snapshot(folder.path()).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, BigWigOrder, ::testing::Values(
+    std::pair{"a\t0\t10\t1\na\t10\t100\t.5\nb\t0\t50\t1\n", ""}, std::pair{"b\t3\t4\t1\nb\t40\t41\t1\n", ""},
+    std::pair{"a\t0\t10\t1\na\t9\t20\t1\n", "the interval a:9-20 begins before the end of the one before\n"},
+    std::pair{"a\t0\t10\t1\nb\t0\t5\t1\na\t20\t30\t1\n", "the interval a:20-30 comes after a later record's\n"},
+    std::pair{"a\t0\t10\t1\nb\t40\t51\t1\n", "the interval b:40-51 ends beyond its record\n"},
+    std::pair{"a\t5\t5\t1\n", "the interval a:5-5 is empty\n"},
+    std::pair{"a\t6\t5\t1\n", "the interval a:6-5 is empty\n"},
+    std::pair{"none\t0\t1\t1\n", "the interval none:0-1 lies on no record\n"}));
 
 }  // namespace
 }  // namespace vestrel::testing
