@@ -8,8 +8,8 @@
 
 namespace vestrel {
 
-void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile, std::uint32_t windowSize) {
-    std::string text =
+void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile) {
+    const std::string text =
         "id: vestrel\n"
         "plot_type: generalstats\n"
         "pconfig:\n"
@@ -18,25 +18,26 @@ void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile, std::uint32_t win
         "format: '{:,.2f}'}\n"
         "  - segments: {title: Segments, description: Segments of the segmentation, format: '{:,.0f}'}\n"
         "  - split_points: {title: Split points, description: Split points of the segmentation, format: '{:,.0f}'}\n"
-        "  - strongest: {title: Strongest, description: Highest strength of a split point, format: '{:,.1f}'}\n";
-    if (windowSize > 0)
-        text +=
-            "  - origin: {title: Origin, description: Replication origin (lowest cumulative GC skew) of the first "
-            "record, format: '{:,.0f}'}\n"
-            "  - terminus: {title: Terminus, description: Replication terminus (highest cumulative GC skew) of the "
-            "first record, format: '{:,.0f}'}\n";
+        "  - strongest: {title: Strongest, description: Highest strength of a split point, format: '{:,.1f}'}\n"
+        // The columns of runs with and without windows alike: MultiQC takes those of one file, and leaves out a
+        // column without values.
+        "  - origin: {title: Origin, description: Replication origin (lowest cumulative GC skew) of the first "
+        "record, format: '{:,.0f}'}\n"
+        "  - terminus: {title: Terminus, description: Replication terminus (highest cumulative GC skew) of the "
+        "first record, format: '{:,.0f}'}\n";
     writeText(stats, text + "data:\n");
-    writeText(profile, format("id: vestrel_gc\n"
-                              "section_name: 'Vestrel: GC content'\n"
-                              "description: GC content of the %s along each sequence.\n"
-                              "plot_type: linegraph\n"
-                              "pconfig:\n"
-                              "  id: vestrel_gc_plot\n"
-                              "  title: 'Vestrel: GC content'\n"
-                              "  xlab: Position (bp)\n"
-                              "  ylab: GC (%%)\n"
-                              "data:\n",
-                              windowSize > 0 ? format("windows of %u bases", windowSize).c_str() : "segments"));
+    // One description for all: MultiQC takes that of one file.
+    writeText(profile,
+              "id: vestrel_gc\n"
+              "section_name: 'Vestrel: GC content'\n"
+              "description: GC content along each sequence, of the windows with --windows, else of the segments.\n"
+              "plot_type: linegraph\n"
+              "pconfig:\n"
+              "  id: vestrel_gc_plot\n"
+              "  title: 'Vestrel: GC content'\n"
+              "  xlab: Position (bp)\n"
+              "  ylab: GC (%)\n"
+              "data:\n");
 }
 
 namespace {

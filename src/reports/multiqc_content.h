@@ -17,7 +17,7 @@
 namespace vestrel {
 
 // What comes before the samples: the sections' settings, then `data:`.
-void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile, std::uint32_t windowSize);
+void writeMultiqcHeaders(std::FILE* stats, std::FILE* profile);
 
 // The points of a sample's line: the GC % of each window (at its first
 // base, 1-based) with windows, else of each segment at its first and last

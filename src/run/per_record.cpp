@@ -224,7 +224,7 @@ public:
         }
         if (windows_) writeCompositionTrackLines(tracks_.composition, parameters_.windowSize, trackName_);
         if (parameters_.multiqc)
-            writeMultiqcHeaders(whole.multiqcStats.get(), whole.multiqcProfile.get(), parameters_.windowSize);
+            writeMultiqcHeaders(whole.multiqcStats.get(), whole.multiqcProfile.get());
     }
     ~PerRecordDriver() { pool_.abandon(runningTask_); }
     PerRecordDriver(const PerRecordDriver&) = delete;

@@ -124,7 +124,7 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
         RecordSummary summary;
         summary.length = sequence.length;
         summarise(summary, analysis);
-        writeMultiqcHeaders(outputs.multiqcStats.get(), outputs.multiqcProfile.get(), parameters.windowSize);
+        writeMultiqcHeaders(outputs.multiqcStats.get(), outputs.multiqcProfile.get());
         writeMultiqcSample(outputs.multiqcStats.get(), outputs.multiqcProfile.get(), unnamedRecordName(stem), summary,
                            {analysis.segments, analysis.composition, records, parameters.windowSize});
     }
