@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=("$@")
-[ ${#packages[@]} -gt 0 ] || packages=(g++ cmake make libgtest-dev libisal-dev)
+[ ${#packages[@]} -gt 0 ] || packages=(g++ cmake make libgtest-dev libisal-dev libbigwig-dev libcurl4-gnutls-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -11,10 +11,11 @@ cd "$(dirname "$0")/.."
 # strace holds the renames of a run up (unshare and prlimit come with util-linux);
 # slurm-wlm and munge make the one-node cluster the workflow's profiles run on;
 # lintian and dpkg-dev check and build the Debian package; pybind11 and numpy
-# make the Python module.
+# make the Python module; pyBigWig reads the bigWig tracks back, multiqc the MultiQC
+# custom content.
 bash scripts/install-deps.sh g++ cmake make libgtest-dev libisal-dev xz-utils gnuplot-nox chromium bedtools \
   man-db groff-base snakemake strace slurm-wlm munge lintian dpkg-dev file pybind11-dev python3-numpy \
-  python3-dev
+  python3-dev libbigwig-dev libcurl4-gnutls-dev python3-pybigwig multiqc
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -30,6 +31,7 @@ echo "== integration (release build)"
 bash tests/integration/cluster.sh build/release
 bash tests/integration/deb.sh build/release
 bash tests/integration/python.sh build/release
+bash tests/integration/tracks.sh build/release
 
 echo "== scalar-only build (the kernels of a processor other than x86-64)"
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DVESTREL_SCALAR_ONLY=ON -DVESTREL_TESTS=ON >/dev/null

@@ -54,6 +54,18 @@ std::vector<OutputSpec> outputsOf(const OutputChoice& choice) {
     }
     if (choice.report) specs.push_back({&OutputFiles::reportPage, &OutputNames::reportPage, "cannot open the file"});
     if (choice.perRecord) specs.push_back({&OutputFiles::recordsTable, &OutputNames::recordsTable, "cannot open the file"});
+    if (choice.bigWig && choice.browserTracks)
+        specs.push_back({&OutputFiles::segmentTrackBigWig, &OutputNames::segmentTrackBigWig, "cannot open the file"});
+    if (choice.bigWig && choice.windows) {
+        specs.push_back({&OutputFiles::gcWindowsBigWig, &OutputNames::gcWindowsBigWig, "cannot open the file"});
+        specs.push_back({&OutputFiles::gcSkewBigWig, &OutputNames::gcSkewBigWig, "cannot open the file"});
+        specs.push_back(
+            {&OutputFiles::cumulativeSkewBigWig, &OutputNames::cumulativeSkewBigWig, "cannot open the file"});
+    }
+    if (choice.multiqc) {
+        specs.push_back({&OutputFiles::multiqcStats, &OutputNames::multiqcStats, "cannot open the file"});
+        specs.push_back({&OutputFiles::multiqcProfile, &OutputNames::multiqcProfile, "cannot open the file"});
+    }
     return specs;
 }
 
@@ -137,7 +149,9 @@ OutputNames outputNamesFor(const std::string& stem) {
         stem + "_Vestrel.plt", stem + "_SegPoints.html", stem + ".TagP",
         stem + "_GCcontent.bedGraph", stem + "_SegPoints.bed", stem + "_GCwindows.bedGraph",
         stem + "_GCskew.bedGraph", stem + "_cumGCskew.bedGraph", stem + "_replication.tsv",
-        stem + "_report.html", stem + "_records.tsv", stem + "_records", stem + "_SegPoints.tsv",
+        stem + "_report.html", stem + "_records.tsv", stem + "_records", stem + "_GCcontent.bw",
+        stem + "_GCwindows.bw", stem + "_GCskew.bw", stem + "_cumGCskew.bw", stem + "_vestrel_mqc.yaml",
+        stem + "_vestrel_gc_mqc.yaml", stem + "_SegPoints.tsv",
     };
 }
 
@@ -168,6 +182,10 @@ std::optional<Stop> OutputFile::finish() {
     if (const int error = closeStream(std::exchange(file_, nullptr), true))
         return bySystem(stopOnError(refusal("cannot write the file", name_, error)));
     return std::nullopt;
+}
+
+void OutputFile::closeForPath() {
+    if (file_ != nullptr) std::fclose(std::exchange(file_, nullptr));
 }
 
 bool OutputFile::publish() {
@@ -220,10 +238,10 @@ std::optional<Stop> createOutputFiles(OutputFiles& files, const OutputNames& nam
 }
 
 std::optional<Stop> publishOutputFiles(OutputFiles& files, OutputFolder* folder) {
-    const std::vector<OutputSpec> specs = outputsOf({true, true, true, true, false, true});
+    const OutputChoice every{true, true, true, true, false, true, true, true};
     std::vector<OutputFile*> written;
-    for (const OutputSpec& spec : specs) written.push_back(&(files.*spec.file));
-    written.push_back(&files.recordsTable);
+    for (const OutputSpec& spec : outputsOf(every)) written.push_back(&(files.*spec.file));
+    written.insert(written.end() - 6, &files.recordsTable);  // before the bigWig and MultiQC files, as created
     for (OutputFile* file : written)
         if (auto stop = file->finish()) return stop;
     std::string oldFolder;  // the folder published over, to be removed

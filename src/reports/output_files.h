@@ -36,6 +36,12 @@ struct OutputNames {
     std::string reportPage;         // stem_report.html (only with --report)
     std::string recordsTable;       // stem_records.tsv (only per record)
     std::string recordsFolder;      // stem_records, the files of each record (only per record)
+    std::string segmentTrackBigWig;    // stem_GCcontent.bw (only with --bigwig and --bed)
+    std::string gcWindowsBigWig;       // stem_GCwindows.bw (only with --bigwig and --windows)
+    std::string gcSkewBigWig;          // stem_GCskew.bw (likewise)
+    std::string cumulativeSkewBigWig;  // stem_cumGCskew.bw (likewise)
+    std::string multiqcStats;          // stem_vestrel_mqc.yaml (only with --multiqc)
+    std::string multiqcProfile;        // stem_vestrel_gc_mqc.yaml (only with --multiqc)
     std::string splitPointTable;    // stem_SegPoints.tsv (only with p-values)
 };
 
@@ -48,6 +54,8 @@ struct OutputChoice {
     bool windows = false;
     bool report = false;
     bool perRecord = false;
+    bool bigWig = false;   // a .bw beside each bedGraph
+    bool multiqc = false;
     bool significance = false;  // the table of the split points' p-values
 };
 
@@ -75,6 +83,11 @@ public:
 
     std::FILE* get() const { return file_; }
     const std::string& name() const { return name_; }
+    // Where the file is until it is published.
+    const std::string& temporaryName() const { return temporary_; }
+    // Closes the stream, for a writer that opens the temporary file by its
+    // name (and syncs it itself).
+    void closeForPath();
     // Flushes, syncs and closes the temporary file; the stop reports any
     // write that failed.
     std::optional<Stop> finish();
@@ -110,6 +123,12 @@ struct OutputFiles {
     OutputFile replication;
     OutputFile reportPage;        // with the report only
     OutputFile recordsTable;      // per record only
+    OutputFile segmentTrackBigWig;  // the bigWig copies of the bedGraph tracks, with --bigwig only
+    OutputFile gcWindowsBigWig;
+    OutputFile gcSkewBigWig;
+    OutputFile cumulativeSkewBigWig;
+    OutputFile multiqcStats;        // with --multiqc only
+    OutputFile multiqcProfile;
     OutputFile splitPointTable;   // with p-values only
 };
 

@@ -96,6 +96,20 @@ Outcome<Analysis> analyseSequence(const Sequence& sequence, AnalysisInput input,
     return analysis;
 }
 
+void summarise(RecordSummary& summary, const Analysis& found) {
+    summary.analysed = true;
+    summary.counts = found.counts;
+    summary.segments = found.segments.records.size();
+    summary.splitPoints = found.sortedSplitPoints.size();
+    for (const SplitPoint& point : found.sortedSplitPoints)
+        if (!summary.strongest || point.strength > *summary.strongest) {
+            summary.strongest = point.strength;
+            summary.strongestNegLog10P = point.significance.negLog10P;
+            summary.strongestNegLog10PCorrected = point.significance.negLog10PCorrected;
+        }
+    if (!found.composition.empty()) summary.extremes = found.composition.front().extremes;
+}
+
 void writeAnalysisFiles(const AnalysisFiles& files, const FileContents& contents, const RunParameters& parameters,
                         const KernelTable& kernels, ThreadPool& pool) {
     const Analysis& analysis = contents.analysis;

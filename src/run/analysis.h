@@ -21,6 +21,7 @@
 #include "profile/walk.h"
 #include "reports/browser_tracks.h"
 #include "reports/composition_tracks.h"
+#include "reports/records_table.h"
 #include "run/run_parameters.h"
 #include "segmentation/contigs.h"
 #include "segmentation/records.h"
@@ -80,6 +81,11 @@ struct AnalysedSequence {
     const RecordMap* records;   // the records it covers (null when skipped)
 };
 using AnalysedCallback = std::function<void(const AnalysedSequence&)>;
+
+// The numbers of an analysed sequence in the records table: its counts,
+// segments, split points, strongest strength and (with windows) the first
+// record's origin and terminus.
+void summarise(RecordSummary& summary, const Analysis& found);
 
 // The streams of the files one analysis writes; null where a file is not
 // written. Without `trackHeaders` the track files get their lines alone

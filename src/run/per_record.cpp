@@ -14,7 +14,9 @@
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
 #include "reports/assembly_report.h"
+#include "reports/bigwig_tracks.h"
 #include "reports/browser_tracks.h"
+#include "reports/multiqc_content.h"
 #include "reports/records_table.h"
 #include "profile/walk.h"
 #include "run/analysis.h"
@@ -107,22 +109,6 @@ std::unique_ptr<Pending> pendingFor(const Sequence& sequence, const RecordSummar
     pending->stem = folder + "/" + summary.fileName;
     pending->length = sequence.length;
     return pending;
-}
-
-// The table's numbers of an analysed record.
-void summarise(RecordSummary& summary, const Pending& pending) {
-    const Analysis& found = pending.analysis;
-    summary.analysed = true;
-    summary.counts = found.counts;
-    summary.segments = found.segments.records.size();
-    summary.splitPoints = found.sortedSplitPoints.size();
-    for (const SplitPoint& point : found.sortedSplitPoints)
-        if (!summary.strongest || point.strength > *summary.strongest) {
-            summary.strongest = point.strength;
-            summary.strongestNegLog10P = point.significance.negLog10P;
-            summary.strongestNegLog10PCorrected = point.significance.negLog10PCorrected;
-        }
-    if (!found.composition.empty()) summary.extremes = found.composition.front().extremes;
 }
 
 // Makes the record's six files (seven with coordinates) in the folder,
@@ -246,6 +232,8 @@ public:
             writeSplitPointTrackLine(tracks_.splitPoint, trackName_);
         }
         if (windows_) writeCompositionTrackLines(tracks_.composition, parameters_.windowSize, trackName_);
+        if (parameters_.multiqc)
+            writeMultiqcHeaders(whole.multiqcStats.get(), whole.multiqcProfile.get());
     }
     ~PerRecordDriver() { pool_.abandon(runningTask_); }
     PerRecordDriver(const PerRecordDriver&) = delete;
@@ -279,10 +267,12 @@ public:
             summary.length = record.length;
             summary.lengthWithoutGaps = record.length - record.gapBases;
             summary.status = limitReason(record, parameters_);
+            if (parameters_.bigWig)  // a record too long for the analysis has no intervals
+                if (auto stop = chromosomes_.add(trackNameOf(summary), record.tooLong ? 0 : record.length)) return stop;
             const std::optional<std::uint64_t>& count = total.get();
             std::string heading = format("Record %llu", static_cast<unsigned long long>(records_));
             if (count) heading += format(" of %llu", static_cast<unsigned long long>(*count));
-            heading += format(": %s (%llu bp)", (summary.name.empty() ? summary.fileName : summary.name).c_str(),
+            heading += format(": %s (%llu bp)", trackNameOf(summary).c_str(),
                               static_cast<unsigned long long>(record.length));
             const bool small = !record.tooLong && record.sequence.length < kSideBySide;
             std::optional<Stop> stop;
@@ -300,6 +290,7 @@ public:
     }
 
     std::uint64_t records() const { return records_; }
+    const TrackChromosomes& chromosomes() const { return chromosomes_; }
     std::uint64_t analysed() const { return analysed_; }
     const AssemblyReport& report() const { return report_; }
 
@@ -331,7 +322,7 @@ private:
         if (!analysis.ok()) return analysis.stop();
         run_.storing = "the reports";
         pending->analysis = std::move(analysis.value());
-        summarise(summary, *pending);
+        summarise(summary, pending->analysis);
         counted(summary, pending.get());
         writeText(console_.out, "\n");
         return writer_.write(std::move(pending));
@@ -434,7 +425,7 @@ private:
             return;
         }
         entry.pending->analysis = std::move(analysis.value());
-        summarise(entry.summary, *entry.pending);
+        summarise(entry.summary, entry.pending->analysis);
         const auto file = [&](std::size_t i) { return entry.tracks[i] ? entry.tracks[i]->get() : nullptr; };
         entry.stop = writeRecordFiles(*entry.pending, {file(0), file(1), {file(2), file(3), file(4), file(5)}},
                                       context_, alone);
@@ -450,11 +441,17 @@ private:
         if (parameters_.report) report_.addRecord(summary);
     }
 
-    // An analysed record's row and its part of the page.
+    // An analysed record's row, its MultiQC sample and its part of the page.
     void counted(RecordSummary& summary, const Pending* pending) {
         summary.status = "analysed";
         tell(summary, pending);
         writeRecordsTableRow(whole_.recordsTable.get(), summary, windows_, significance_);
+        if (parameters_.multiqc) {
+            const Analysis& found = pending->analysis;
+            writeMultiqcSample(whole_.multiqcStats.get(), whole_.multiqcProfile.get(),
+                               trackName_ + " " + trackNameOf(summary), summary,
+                               {found.segments, found.composition, *pending->map, parameters_.windowSize});
+        }
         if (parameters_.report) {
             const Analysis& found = pending->analysis;
             report_.addRecord(summary);
@@ -467,9 +464,14 @@ private:
     // The record's results for the caller that takes them in memory.
     void tell(const RecordSummary& summary, const Pending* pending) const {
         if (run_.analysed == nullptr || !*run_.analysed) return;
-        const std::string& name = summary.name.empty() ? summary.fileName : summary.name;
+        const std::string& name = trackNameOf(summary);
         (*run_.analysed)({name, summary.length, summary.status, pending != nullptr ? &pending->analysis : nullptr,
                           pending != nullptr ? &*pending->map : nullptr});
+    }
+
+    // The record's name in the tracks.
+    static const std::string& trackNameOf(const RecordSummary& summary) {
+        return summary.name.empty() ? summary.fileName : summary.name;
     }
 
     LimitOptions limits() const {
@@ -504,6 +506,7 @@ private:
     ThreadPool::Background runningTask_;
     std::uint64_t records_ = 0, analysed_ = 0;
     AssemblyReport report_;
+    TrackChromosomes chromosomes_;  // with --bigwig
 };
 
 }  // namespace
@@ -526,7 +529,8 @@ std::optional<Stop> runPerRecord(ByteSource& input, const PerRecordRun& run) {
     Outcome<OutputFolder> folder = OutputFolder{};
     if (run.writeFiles) {
         if (auto stop = createOutputFiles(whole, names, {false, parameters.browserTracks, parameters.windowSize > 0,
-                                                         parameters.report, true}))
+                                                         parameters.report, true, parameters.bigWig,
+                                                         parameters.multiqc}))
             return stop;
         folder = OutputFolder::create(names.recordsFolder);
         if (!folder.ok()) return folder.stop();
@@ -559,6 +563,8 @@ std::optional<Stop> runPerRecord(ByteSource& input, const PerRecordRun& run) {
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return bySystem(stopOnError("cannot write the standard output\n"));
     if (!run.writeFiles) return std::nullopt;
+    if (parameters.bigWig)
+        if (auto stop = writeBigWigTracks(whole, driver.chromosomes(), pool)) return stop;
     return publishOutputFiles(whole, &folder.value());
 }
 

@@ -16,7 +16,9 @@
 #include "input/coordinates.h"
 #include "input/fasta_reader.h"
 #include "input/run_limits.h"
+#include "reports/bigwig_tracks.h"
 #include "reports/browser_tracks.h"
+#include "reports/multiqc_content.h"
 #include "reports/output_files.h"
 #include "run/analysis.h"
 #include "run/command_line.h"
@@ -39,7 +41,8 @@ std::string outputStem(const std::string& inputName, const std::string& prefix) 
 
 OutputChoice outputChoice(const RunParameters& parameters) {
     return {parameters.plotCoordinates, parameters.browserTracks, parameters.windowSize > 0, parameters.report,
-            parameters.perRecord, parameters.report || parameters.significanceLevel > 0};
+            parameters.perRecord, parameters.bigWig, parameters.multiqc,
+            parameters.report || parameters.significanceLevel > 0};
 }
 
 // The folder part of a path, its slash kept; "." for a bare name.
@@ -103,7 +106,8 @@ std::optional<Stop> checkNames(const std::string& inputName, const OutputNames& 
 // Writes every output file of the run, each file a task of the pool, then
 // puts them in place together.
 std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence, const RecordMap& records,
-                                 const Analysis& analysis, const RunParameters& parameters, const std::string& stem,
+                                 const TrackChromosomes& chromosomes, const Analysis& analysis,
+                                 const RunParameters& parameters, const std::string& stem,
                                  const std::vector<std::string>& args, const KernelTable& kernels, ThreadPool& pool,
                                  const Console& console) {
     const AnalysisFiles files{outputs.segmentSteps.get(),    outputs.segmentPage.get(),
@@ -118,6 +122,16 @@ std::optional<Stop> writeOutputs(OutputFiles& outputs, const Sequence& sequence,
     writeAnalysisFiles(files, {sequence.length, &sequence, analysis, records, stem, unnamedRecordName(stem), args},
                        parameters,
                        kernels, pool);
+    if (parameters.multiqc) {
+        RecordSummary summary;
+        summary.length = sequence.length;
+        summarise(summary, analysis);
+        writeMultiqcHeaders(outputs.multiqcStats.get(), outputs.multiqcProfile.get());
+        writeMultiqcSample(outputs.multiqcStats.get(), outputs.multiqcProfile.get(), unnamedRecordName(stem), summary,
+                           {analysis.segments, analysis.composition, records, parameters.windowSize});
+    }
+    if (parameters.bigWig)
+        if (auto stop = writeBigWigTracks(outputs, chromosomes, pool)) return stop;
     // A run whose console failed is a failed run: it replaces nothing.
     if (std::fflush(console.out) != 0 || std::ferror(console.out))
         return bySystem(stopOnError("cannot write the standard output\n"));
@@ -150,6 +164,10 @@ std::optional<Stop> runPhases(const std::vector<std::string>& args, const Consol
     if (parameters.perRecord && parameters.splitRecords)
         return stopOnError("--per-record and --split-records are two ways to read the records: give one "
                            "of them.\n");
+    if (parameters.bigWig && !bigWigAvailable())
+        return stopOnError("This vestrel was built without libBigWig: --bigwig cannot be used.\n");
+    if (parameters.bigWig && !parameters.browserTracks && parameters.windowSize == 0)
+        return stopOnError("--bigwig needs --bed or --windows: it writes their bedGraph tracks as bigWig.\n");
     const bool writeFiles = results == nullptr || !parameters.outputPrefix.empty();
     const bool fromFile = results == nullptr || !results->input;
 
@@ -188,13 +206,18 @@ std::optional<Stop> runPhases(const std::vector<std::string>& args, const Consol
     Outcome<DerivedValues> derived = checkRunLimits(
         sequence, {parameters.haltingParameter, parameters.minimumLength, parameters.gapOption}, console);
     if (!derived.ok()) return derived.stop();
+    // A bigWig file names each record once.
+    const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
+    TrackChromosomes chromosomes;
+    for (const RecordMap::Span& span : records.spans())
+        if (auto stop = parameters.bigWig ? chromosomes.add(span.name, span.end - span.start) : std::nullopt)
+            return *stop;
     OutputFiles outputs;
     if (writeFiles)
         if (auto stop = createOutputFiles(outputs, names, outputChoice(parameters))) return stop;
 
     ThreadPool pool(threads);
     const AnalysisSetting setting{parameters, *kernels, pool, threads, pool.size(), console, storing};
-    const RecordMap records(sequence.records, sequence.length, unnamedRecordName(stem));
     Outcome<Analysis> analysis = analyseSequence(
         sequence, {derived.value(), coordinates.stored, coordinates.coordinateCount, std::nullopt, &records}, setting);
     if (!analysis.ok()) return analysis.stop();
@@ -204,7 +227,8 @@ std::optional<Stop> runPhases(const std::vector<std::string>& args, const Consol
     // The reports, put in place together.
     storing = "the reports";
     if (!writeFiles) return std::nullopt;
-    return writeOutputs(outputs, sequence, records, analysis.value(), parameters, stem, args, *kernels, pool, console);
+    return writeOutputs(outputs, sequence, records, chromosomes, analysis.value(), parameters, stem, args, *kernels,
+                        pool, console);
 }
 
 }  // namespace

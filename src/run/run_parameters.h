@@ -32,6 +32,8 @@ struct RunParameters {
     std::uint32_t windowSize = 0;  // --windows: bases per window of the composition tracks; 0: none
     double significanceLevel = 0;  // --significance: above 0, cuts kept by their corrected p-value
     std::uint32_t inflationWindow = 3000;  // --inflation-window: bases per window of the correction
+    bool bigWig = false;           // --bigwig: a .bw beside each bedGraph
+    bool multiqc = false;          // --multiqc: the MultiQC custom content
 };
 
 }  // namespace vestrel

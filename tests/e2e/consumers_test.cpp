@@ -90,7 +90,8 @@ void snakemake(const TempDir& folder, const std::string& setup, const std::strin
 
 // Three genomes (plain and gzip, three extensions) beside a text and a
 // folder that are not genomes; a second run finds nothing to do, the lambda
-// run is the stored one, and the summary gives each first record's origin.
+// run is the stored one, the summary gives each first record's origin, and
+// MultiQC's general statistics a row per genome.
 TEST(Consumers, SnakemakeWorkflowRunsEveryGenomeOnce) {
     TempDir folder;
     snakemake(folder, R"(mkdir -p genomes/old.fa && cp "$S/examples/lambda.fa" genomes &&
@@ -100,6 +101,8 @@ TEST(Consumers, SnakemakeWorkflowRunsEveryGenomeOnce) {
               "genome\tlength\tsegments\tsplit_points\tmean_gc\torigin\tterminus\n"
               "lambda\t48502\t2\t1\t0.498577\t103\t48425\nlambda_head\t19646\t1\t0\t0.569174\t103\t19646\n"
               "synthetic\t57641\t8\t5\t0.472655\t26807\t16151\n");
+    EXPECT_EQ(shell(folder.path(), "cut -f 1,2 results/multiqc/multiqc_data/multiqc_general_stats.txt | sed 1d").out,
+              "lambda\t48502\nlambda_head\t19646\nsynthetic\t57641\n");
 }
 
 // per_record=1 on two genomes: the Klebsiella chromosome (one N, and no cut
@@ -110,12 +113,13 @@ TEST(Consumers, SnakemakeWorkflowRunsEveryGenomeOnce) {
 // GC fractions against a count of the bases of each record; the skipped
 // record's empty fields read NA. Lambda's record alone gives the stored run;
 // every analysed record, and no other, has its pictures; a second run finds
-// nothing to do.
+// nothing to do. Without MultiQC (multiqc=0), which it does not run.
 TEST(Consumers, SnakemakeWorkflowPerRecordGivesARowAndPicturesPerRecord) {
     TempDir folder;
     snakemake(folder, R"(mkdir genomes && xz -dc "$S/tests/data/Klebs_HS11286.fna.xz" > genomes/Klebs_HS11286.fna &&
         { cat "$S/examples/lambda.fa" && echo '>a_short first 630 bases' && sed -n 2,10p "$S/examples/lambda.fa"; } \
-            > genomes/lambda.fa)", " per_record=1", "results/lambda/lambda_records/gi_9626243_ref_NC_001416.1_");
+            > genomes/lambda.fa)", " per_record=1 multiqc=0",
+              "results/lambda/lambda_records/gi_9626243_ref_NC_001416.1_");
     const std::string summary = readFile(folder / "results/summary.tsv");
     EXPECT_EQ(summary,
               "genome\trecord\tfile\tlength\tlength_without_gaps\tgc\tsegments\tsplit_points\tstrongest\t"

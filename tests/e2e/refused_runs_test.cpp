@@ -36,9 +36,9 @@ void PrintTo(const Stop& stop, std::ostream* out) { *out << stop.name; }
 const std::string kFirstProcess = "unshare --pid --fork ";
 const std::string kBig = R"X(python3 -c "import os, sys; t = bytes(b'acgt'[i & 3] for i in range(256))
 sys.stdout.buffer.write(b'>big\n' + os.urandom(50000000).translate(t))" > seq.fa)X";
-std::string interrupted(const std::string& signal, const std::string& wrapper = "") {
+std::string interrupted(const std::string& signal, const std::string& wrapper = "", const std::string& options = "") {
     // A background job would start with SIGINT ignored: it is set back.
-    return "env --default-signal=INT " + wrapper + R"(vestrel seq.fa -t 0 -i 1000 > /dev/null &
+    return "env --default-signal=INT " + wrapper + "vestrel seq.fa -t 0 -i 1000 " + options + R"( > /dev/null &
         while ! ls .seq.*.tmp* >/dev/null 2>&1; do :; done; kill -)" + signal +
            (wrapper.empty() ? " $!" : " $(cat /proc/$!/task/$!/children)") + " && wait $! 2>/dev/null";
 }
@@ -59,6 +59,9 @@ std::string gaps(int n) {
     return "awk 'BEGIN { print \">x\"; for (i = 0; i < " + std::to_string(n) + "; i++) printf \"acnn\" }' > seq.fa";
 }
 const std::string kNobody = R"(chmod 777 . && cp "$V" . && )";
+const std::string kTwoNamedAlike = "cp seq.fa one.fa && cat one.fa one.fa > seq.fa";
+const std::string kNamedAlike = "Records 1 and 2 are both named gi|9626243|ref|NC_001416.1|: a bigWig file needs "
+                                "every record's name once; rename one or leave out --bigwig.\n";
 const std::string kGzip = "gzip -c seq.fa > whole.gz && cp whole.gz seq.fa.gz && ";
 
 const Stop kStops[] = {
@@ -101,6 +104,13 @@ const Stop kStops[] = {
      "cannot open the file ro/seq.SegGC: Permission denied\n"},
     {"Sigterm", kBig, interrupted("TERM"), 143, ""},
     {"Sigint", kBig, interrupted("INT"), 130, ""},
+    {"SigtermWithBigWigBegun", kBig, interrupted("TERM", "", "--windows 100 --bigwig --multiqc"), 143, ""},
+    {"BigWigWithoutTracks", "", "vestrel seq.fa --bigwig --multiqc", 1, kBanner,
+     "--bigwig needs --bed or --windows: it writes their bedGraph tracks as bigWig.\n"},
+    {"BigWigRecordsNamedAlike", kTwoNamedAlike, "vestrel seq.fa --bed --bigwig -i 1000 -t 10", 1,
+     "Sequence length (excluding gaps): 4060(bp)\n\n", kNamedAlike},
+    {"BigWigRecordsNamedAlikePerRecord", kTwoNamedAlike, "vestrel seq.fa --per-record --windows 500 --bigwig -i 1000",
+     1, kBanner, kNamedAlike},
     {"Sigkill", kBig, interrupted("KILL"), 137, "", "", Left::temporaries},
     {"Sigusr1", kBig, interrupted("USR1"), 138, ""},
     {"Sigalrm", kBig, interrupted("ALRM"), 142, ""},
