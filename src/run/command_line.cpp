@@ -156,12 +156,17 @@ const char* applyKernel(const std::string& value, RunParameters& parameters) {
     return nullptr;
 }
 
-const char* applyWindows(const std::string& value, RunParameters& parameters) {
+// A window size: a whole number of bases from 1 to 2^31 - 1.
+const char* windowSizeInto(const std::string& value, std::uint32_t& size) {
     const auto number = parseDecimalInteger(value);
     if (!number || number->negative || number->tooLarge || number->magnitude < 1 || number->magnitude > INT32_MAX)
         return kRefused;
-    parameters.windowSize = static_cast<std::uint32_t>(number->magnitude);
+    size = static_cast<std::uint32_t>(number->magnitude);
     return nullptr;
+}
+
+const char* applyWindows(const std::string& value, RunParameters& parameters) {
+    return windowSizeInto(value, parameters.windowSize);
 }
 
 const char* applySignificance(const std::string& value, RunParameters& parameters) {
@@ -172,11 +177,7 @@ const char* applySignificance(const std::string& value, RunParameters& parameter
 }
 
 const char* applyInflationWindow(const std::string& value, RunParameters& parameters) {
-    const auto number = parseDecimalInteger(value);
-    if (!number || number->negative || number->tooLarge || number->magnitude < 1 || number->magnitude > INT32_MAX)
-        return kRefused;
-    parameters.inflationWindow = static_cast<std::uint32_t>(number->magnitude);
-    return nullptr;
+    return windowSizeInto(value, parameters.inflationWindow);
 }
 
 const char* applyPrefix(const std::string& value, RunParameters& parameters) {
