@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace vestrel;
     static std::FILE* sink = std::fopen("/dev/null", "w");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    testing::MemorySource whole(bytes), pieces(bytes, 7);
+    MemorySource whole(bytes), pieces(bytes, 7);
     auto fast = readFasta(whole, *kernelTable(KernelKind::automatic), Console{sink, sink}, 1 << 20);
     auto plain = readFasta(pieces, *kernelTable(KernelKind::reference), Console{sink, sink}, 1 << 20);
     if (fast.ok() != plain.ok()) std::abort();
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto notGaps = static_cast<std::int64_t>(bases.size() - std::count(bases.begin(), bases.end(), 'n'));
     if (notGaps != read.lengthExcludingGaps || read.records.size() != plain.value().records.size()) std::abort();
 
-    testing::MemorySource again(bytes, 5);
+    MemorySource again(bytes, 5);
     RecordReader reader(again, *kernelTable(KernelKind::automatic), Console{sink, sink}, 1 << 20);
     std::string joined;
     std::size_t named = 0;

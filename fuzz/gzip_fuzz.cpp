@@ -12,7 +12,7 @@ namespace {
 
 // What the reader hands out; `last` is its final answer (0 at the end).
 std::string decompressed(const std::string& bytes, std::ptrdiff_t& last) {
-    vestrel::GzipSource source(std::make_unique<vestrel::testing::MemorySource>(bytes, 5));
+    vestrel::GzipSource source(std::make_unique<vestrel::MemorySource>(bytes, 5));
     std::string out;
     char buffer[97];
     while ((last = source.read(buffer, sizeof buffer)) > 0) {
