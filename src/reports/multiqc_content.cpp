@@ -4,6 +4,7 @@
 
 #include "common/console.h"
 #include "common/format.h"
+#include "reports/composition_tracks.h"
 #include "reports/html_text.h"
 
 namespace vestrel {
@@ -53,12 +54,9 @@ std::string profileOf(const ProfileSource& source) {
     if (source.windowSize > 0) {
         const auto& spans = source.records.spans();
         for (std::size_t r = 0; r < spans.size() && r < source.composition.size(); ++r)
-            for (std::size_t i = 0; i < source.composition[r].windows.size(); ++i) {
-                const BaseCounts& counts = source.composition[r].windows[i];
-                if (const std::int32_t acgt = counts.at() + counts.gc(); acgt > 0)
-                    appendPoint(line, spans[r].start + static_cast<unsigned long long>(i) * source.windowSize + 1,
-                                static_cast<double>(counts.gc()) / acgt);
-            }
+            for (const WindowValues& window :
+                 windowValuesOf(source.composition[r], spans[r].end - spans[r].start, source.windowSize))
+                if (!std::isnan(window.gc)) appendPoint(line, spans[r].start + window.start + 1, window.gc);
     } else {
         for (const Segment& segment : source.segments.records) {
             if (std::isnan(segment.gcContent)) continue;
